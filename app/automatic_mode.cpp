@@ -1,0 +1,67 @@
+#include "app/automatic_mode.h"
+
+#include "core/markers.h"
+
+namespace tw {
+namespace {
+
+void logAutomaticError(RunState& state, AutomaticError error) {
+    SessionLog& log = state.log;
+    switch (error) {
+    case AutomaticError::NoDefault:
+        log.line("Email Client Configuration failed with error : noDefault");
+        log.line("Description: The system's default email client's default account could not be identified using "
+                 "your search criteria.");
+        break;
+    case AutomaticError::DefaultDNE:
+        log.line("Email Client Configuration failed with error : defaultDNE");
+        log.line("Description: The system's default email client's default account no longer exists.");
+        break;
+    default:
+        log.line("Email Client Configuration failed with error : unsupportedDef");
+        log.line("Description: The system's default email client is not supported by Tidewell.");
+        break;
+    }
+    log << "* Configuration Failed at " << timeStamp() << " *";
+    log.endLineBlank();
+    log.close();
+    state.runEnded = true;
+}
+
+AutomaticPreparation fail(RunState& state, AutomaticError error) {
+    logAutomaticError(state, error);
+    AutomaticPreparation result;
+    result.error = error;
+    return result;
+}
+
+}  // namespace
+
+AutomaticPreparation prepareAutomaticRun(RunState& state) {
+    const AccountRequest& request = state.request;
+    state.log.line("Automatically Configuring from default email client's default account.");
+
+    // Only Outlook Express offers readers for its accounts so far. For the other
+    // clients there is no address to re-create an account from.
+    if (request.defaultClientCode != OutlookExpress + 1) return fail(state, AutomaticError::UnsupportedDefault);
+
+    AutomaticPreparation result;
+    result.outlookExpress = std::make_unique<OutlookExpressWriter>(
+        state.address, state.displayName, request.makeDefault, request.overwriteExisting, request.useSsl, state.log);
+    OutlookExpressWriter& writer = *result.outlookExpress;
+    const bool searching = request.searchAddress != kNoValue;
+    const std::string key = searching ? writer.findAccountByAddress(request.searchAddress) : writer.defaultAccountName();
+    result.foundAddress = writer.accountAddress(key);
+    result.foundDisplayName = writer.accountDisplayName(key);
+    writer.setAutomaticMode();
+    writer.setAutomaticPrefix(request.automaticPrefix);
+    writer.reset(result.foundAddress, result.foundDisplayName, request.makeDefault, request.overwriteExisting,
+                 request.useSsl, state.log);
+
+    if (key == kErrorMarker && searching) return fail(state, AutomaticError::NoDefault);
+    if (result.foundAddress == kErrorMarker) return fail(state, AutomaticError::DefaultDNE);
+    state.request.clientKind = request.defaultClientCode - 1;
+    return result;
+}
+
+}  // namespace tw

@@ -1,0 +1,24 @@
+// The "-auto" preparation: read the default client's default account (or the
+// one found by -s) and load it into the writer that re-creates it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/configuration_driver.h"
+#include "app/run_state.h"
+#include "clients/outlook_express_winmail/outlook_express_writer.h"
+
+namespace tw {
+
+struct AutomaticPreparation {
+    AutomaticError error = AutomaticError::None;
+    std::string foundAddress;
+    std::string foundDisplayName;
+    std::unique_ptr<OutlookExpressWriter> outlookExpress;
+};
+
+// Logs its own error block (and closes the log) when it fails.
+AutomaticPreparation prepareAutomaticRun(RunState& state);
+
+}  // namespace tw

@@ -1,0 +1,53 @@
+// Configures the provider's IMAP account in Outlook Express, whose accounts are
+// registry keys under HKCU\Software\Microsoft\Internet Account Manager\Accounts.
+#pragma once
+
+#include <string>
+
+#include "core/outcome.h"
+#include "core/session_log.h"
+
+namespace tw {
+
+class OutlookExpressWriter {
+public:
+    OutlookExpressWriter(std::string address, std::string displayName, bool makeDefault, bool overwriteExisting,
+                         bool useSsl, SessionLog& log);
+
+    // Replaces what the constructor stored; the automatic-mode settings stay.
+    void reset(std::string address, std::string displayName, bool makeDefault, bool overwriteExisting, bool useSsl,
+               SessionLog& log);
+    void setAutomaticMode() { automaticMode = true; }
+    void setAutomaticPrefix(std::string prefix) { automaticPrefix = std::move(prefix); }
+
+    ConfigOutcome configure();
+
+    // Readers for the automatic mode; each returns "*ERROR*" when it cannot read.
+    std::string defaultAccountName();
+    std::string findAccountByAddress(const std::string& searchAddress);
+    std::string accountAddress(const std::string& accountName);
+    std::string accountDisplayName(const std::string& accountName);
+
+private:
+    struct Search {
+        bool found = false;
+        std::string accountKeyName;
+        std::uint32_t subkeyCount = 0;
+    };
+    bool searchAccounts(Search& search);
+    void logSettings(const std::string& accountName);
+    void writeAccount(const std::string& keyPath, const std::string& accountName);
+    void makeDefaultAccount(const std::string& accountKeyName);
+
+    bool useSsl;
+    std::string address;
+    std::string displayName;
+    bool makeDefault;
+    bool overwriteExisting;
+    bool automaticMode = false;
+    bool automaticAccountFound = false;
+    std::string automaticPrefix;
+    SessionLog* log;
+};
+
+}  // namespace tw

@@ -1,0 +1,78 @@
+#include "detect/installed_clients.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <string>
+
+#include "core/markers.h"
+#include "core/registry_access.h"
+#include "platform/registry.h"
+
+namespace tw {
+namespace {
+
+constexpr std::array<std::string_view, kClientCount> kRegistrationKeys = {
+    "SOFTWARE\\Clients\\Mail\\Outlook Express", "SOFTWARE\\Clients\\Mail\\Microsoft Outlook",
+    "SOFTWARE\\Clients\\Mail\\Windows Mail", "SOFTWARE\\Clients\\Mail\\Eudora",
+    "SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird"};
+
+// The order the log reports them in.
+constexpr std::array<ClientKind, 4> kLogOrder = {Thunderbird, Eudora, OutlookExpress, WindowsMail};
+
+}  // namespace
+
+bool isClientInstalled(ClientKind kind) {
+    if (!isClientKind(kind)) return false;
+    platform::RegKey key;
+    return key.open(platform::Hive::LocalMachine, kRegistrationKeys[kind], platform::kKeyRead) == platform::kSuccess;
+}
+
+int parseOutlookVersion(std::string_view text) {
+    const auto office = text.find("Office\\");
+    if (office == std::string_view::npos) return 0;
+    const auto start = office + 7;
+    const auto end = text.find(".0\\", start);
+    if (end == std::string_view::npos) return 0;
+    // Like atoi on the characters between the marks: blanks, a sign, digits.
+    std::string_view number = text.substr(start, end - start);
+    std::size_t i = 0;
+    while (i < number.size() && std::isspace(static_cast<unsigned char>(number[i]))) ++i;
+    bool negative = false;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
+    long long value = 0;
+    for (; i < number.size() && std::isdigit(static_cast<unsigned char>(number[i])); ++i) {
+        value = value * 10 + (number[i] - '0');
+        if (value > 1000000) break;  // no real version is this long; stop before overflow
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+int readOutlookVersion() {
+    const std::string value = readRegistryText(platform::Hive::LocalMachine, kRegistrationKeys[Outlook],
+                                               "MSIApplicationLCID", platform::kKeyRead);
+    return value == kErrorMarker ? 0 : parseOutlookVersion(value);
+}
+
+InstalledClients detectInstalledClients(SessionLog& log, const std::function<void(ClientKind)>& notDetected) {
+    InstalledClients result;
+    for (ClientKind kind : kLogOrder) {
+        result.installed[kind] = isClientInstalled(kind);
+        log << "Searching for " << clientMessageName(kind) << " ... "
+            << (result.installed[kind] ? "found." : "not detected.");
+        log.endLine();
+        if (!result.installed[kind] && notDetected) notDetected(kind);
+    }
+    log << "Searching for " << clientMessageName(Outlook) << " ... ";
+    result.installed[Outlook] = isClientInstalled(Outlook);
+    if (result.installed[Outlook]) {
+        result.outlookMajorVersion = readOutlookVersion();
+        log << "found. (Version " << result.outlookMajorVersion << ")";
+    } else {
+        log << "not detected.";
+    }
+    log.endLineBlank();
+    if (!result.installed[Outlook] && notDetected) notDetected(Outlook);
+    return result;
+}
+
+}  // namespace tw

@@ -1,0 +1,52 @@
+// In-memory state of the fake backend, shared by its source files.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace tw::platform::fake {
+
+// Windows compares key, value and variable names without regard to case; the
+// same order enumerates subkeys.
+struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+struct NamedValue {
+    std::string name;  // as first written
+    RegValue value;
+};
+
+struct KeyNode {
+    std::string name;
+    std::map<std::string, std::unique_ptr<KeyNode>, NameLess> children;
+    std::map<std::string, NamedValue, NameLess> values;
+};
+
+struct State {
+    KeyNode classesRoot;
+    KeyNode currentUser;
+    KeyNode localMachine;
+    std::map<std::string, std::string, NameLess> environment;
+    std::vector<ProcessEntry> processes;
+    std::uint32_t nextProcessId = 1000;
+    std::set<std::string> lockedFiles;  // host paths held open without sharing
+};
+
+State& state();
+void resetRegistry();
+
+// The host path of a Windows path: "C:\a\b" becomes <root>/C/a/b.
+std::string hostPath(std::string_view windowsPath);
+bool isLocked(std::string_view windowsPath);
+
+}  // namespace tw::platform::fake

@@ -1,0 +1,163 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <utility>
+
+#include "platform/fake/fake_state.h"
+
+namespace tw::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr Status kSharingViolation = 32;
+constexpr Status kAlreadyExists = 183;
+constexpr Status kPathNotFound = 3;
+constexpr Status kWriteFault = 29;
+
+Status fromErrno(int error) {
+    switch (error) {
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return kErrorAccessDenied;
+    default: return kWriteFault;
+    }
+}
+
+// Windows answers 3 rather than 2 when a folder on the way is missing.
+Status missingStatus(const std::string& host) {
+    return fs::is_directory(fs::path(host).parent_path()) ? kErrorFileNotFound : kPathNotFound;
+}
+
+int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
+void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
+
+}  // namespace
+
+AppendFile::~AppendFile() { close(); }
+
+AppendFile::AppendFile(AppendFile&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+Status AppendFile::open(const std::string& path) {
+    close();
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    handle_ = asHandle(descriptor);
+    return kSuccess;
+}
+
+Status AppendFile::write(std::string_view bytes) {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    while (!bytes.empty()) {
+        const auto written = ::write(fd(handle_), bytes.data(), bytes.size());
+        if (written <= 0) return fromErrno(errno);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return kSuccess;
+}
+
+Status AppendFile::close() {
+    if (handle_ == nullptr) return kSuccess;
+    return ::close(fd(std::exchange(handle_, nullptr))) == 0 ? kSuccess : fromErrno(errno);
+}
+
+bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }
+
+bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
+
+Status readWholeFile(const std::string& path, std::string& bytes) {
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    std::string data;
+    char buffer[65536];
+    Status rc = kSuccess;
+    for (;;) {
+        const auto got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0) {
+            rc = fromErrno(errno);
+            break;
+        }
+        if (got == 0) break;
+        data.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(descriptor);
+    if (rc == kSuccess) bytes = std::move(data);
+    return rc;
+}
+
+Status writeNewFile(const std::string& path, std::string_view bytes) {
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    Status rc = kSuccess;
+    while (!bytes.empty()) {
+        const auto written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written <= 0) {
+            rc = fromErrno(errno);
+            break;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (rc == kSuccess && ::fsync(descriptor) != 0) rc = fromErrno(errno);
+    if (::close(descriptor) != 0 && rc == kSuccess) rc = fromErrno(errno);
+    return rc;
+}
+
+Status replaceFile(const std::string& source, const std::string& target) {
+    // Windows refuses to replace a file another program holds without delete sharing.
+    if (fake::isLocked(source) || fake::isLocked(target)) return kErrorAccessDenied;
+    const auto from = fake::hostPath(source);
+    if (!fs::exists(from)) return missingStatus(from);
+    if (::rename(from.c_str(), fake::hostPath(target).c_str()) != 0) return fromErrno(errno);
+    return kSuccess;
+}
+
+Status deleteFile(const std::string& path) {
+    if (fake::isLocked(path)) return kSharingViolation;
+    const auto host = fake::hostPath(path);
+    if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    return kSuccess;
+}
+
+Status createFolder(const std::string& path) {
+    const auto host = fake::hostPath(path);
+    if (::mkdir(host.c_str(), 0755) == 0) return kSuccess;
+    if (errno == EEXIST) return fs::is_directory(host) ? kSuccess : kAlreadyExists;
+    return errno == ENOENT ? kPathNotFound : fromErrno(errno);
+}
+
+std::vector<std::string> findFiles(const std::string& pattern) {
+    std::vector<std::string> names;
+    const auto cut = pattern.find_last_of('\\');
+    const std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut);
+    const std::string mask = pattern.substr(cut == std::string::npos ? 0 : cut + 1);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fake::hostPath(folder), error)) {
+        const auto name = entry.path().filename().string();
+        if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace tw::platform

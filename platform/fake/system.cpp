@@ -1,0 +1,61 @@
+#include "platform/system.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "platform/fake/fake_state.h"
+
+namespace tw::platform {
+
+std::optional<std::string> environmentVariable(std::string_view name) {
+    const auto& environment = fake::state().environment;
+    auto found = environment.find(name);
+    if (found == environment.end()) return std::nullopt;
+    return found->second;
+}
+
+std::tm localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm result{};
+    localtime_r(&now, &result);
+    return result;
+}
+
+std::vector<ProcessEntry> processSnapshot() { return fake::state().processes; }
+
+Status terminateProcess(std::uint32_t processId, std::uint32_t) {
+    auto& processes = fake::state().processes;
+    auto found = std::find_if(processes.begin(), processes.end(),
+                              [processId](const ProcessEntry& p) { return p.id == processId; });
+    if (found == processes.end()) return kErrorInvalidParameter;
+    processes.erase(found);
+    return kSuccess;
+}
+
+Status startProcess(const std::string& applicationName, const std::string&) {
+    auto& s = fake::state();
+    const auto slash = applicationName.find_last_of('\\');
+    s.processes.push_back({s.nextProcessId++, applicationName.substr(slash == std::string::npos ? 0 : slash + 1)});
+    return kSuccess;
+}
+
+Status runProcess(const std::string&, std::uint32_t&) { return kErrorFileNotFound; }
+
+std::string newUuidText() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    const std::uint64_t high = generator();
+    const std::uint64_t low = generator();
+    char text[37];
+    std::snprintf(text, sizeof text, "%08x-%04x-4%03x-%04x-%012llx", static_cast<unsigned>(high >> 32),
+                  static_cast<unsigned>((high >> 16) & 0xFFFF), static_cast<unsigned>(high & 0x0FFF),
+                  static_cast<unsigned>(0x8000 | ((low >> 48) & 0x3FFF)),
+                  static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
+    return text;
+}
+
+std::string commandLineTail() { return {}; }
+
+void writeStandardError(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
+
+}  // namespace tw::platform

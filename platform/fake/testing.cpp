@@ -1,0 +1,89 @@
+#include "platform/testing.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/fake/fake_state.h"
+#include "platform/system.h"
+
+namespace tw::platform::testing {
+
+IsolatedRegistry::IsolatedRegistry() { fake::resetRegistry(); }
+
+IsolatedRegistry::~IsolatedRegistry() { fake::resetRegistry(); }
+
+TempFolder::TempFolder() {
+    path_ = "C:\\temp\\tidewell-test-" + newUuidText();
+    std::filesystem::create_directories(fake::hostPath(path_));
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(fake::hostPath(path_), error);
+}
+
+Status deleteKeyTree(Hive hive, std::string_view path) {
+    const auto cut = path.find_last_of('\\');
+    RegKey parent;
+    if (cut != std::string_view::npos && parent.open(hive, path.substr(0, cut), kKeyAllAccess) != kSuccess) {
+        return kSuccess;
+    }
+    // The fake has no key deletion in its public face; reach into the node.
+    auto& s = fake::state();
+    fake::KeyNode* node = hive == Hive::ClassesRoot    ? &s.classesRoot
+                          : hive == Hive::CurrentUser ? &s.currentUser
+                                                      : &s.localMachine;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        const auto slash = rest.find('\\');
+        const auto part = rest.substr(0, slash);
+        const bool last = slash == std::string_view::npos || slash + 1 == rest.size();
+        auto found = node->children.find(part);
+        if (found == node->children.end()) return kSuccess;
+        if (last) {
+            node->children.erase(found);
+            return kSuccess;
+        }
+        node = found->second.get();
+        rest.remove_prefix(slash + 1);
+    }
+    return kSuccess;
+}
+
+void setEnvironmentVariable(std::string_view name, std::optional<std::string_view> value) {
+    auto& environment = fake::state().environment;
+    if (value) {
+        environment[std::string(name)] = std::string(*value);
+    } else {
+        auto found = environment.find(name);
+        if (found != environment.end()) environment.erase(found);
+    }
+}
+
+std::uint32_t startStandInProcess(const std::string& imageName, const std::string&) {
+    auto& s = fake::state();
+    const auto id = s.nextProcessId++;
+    s.processes.push_back({id, imageName});
+    return id;
+}
+
+bool waitForProcessExit(std::uint32_t processId, unsigned) {
+    const auto& processes = fake::state().processes;
+    return std::none_of(processes.begin(), processes.end(),
+                        [processId](const ProcessEntry& p) { return p.id == processId; });
+}
+
+void stopProcess(std::uint32_t processId) { terminateProcess(processId, 0); }
+
+ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(fake::hostPath(path)) {
+    if (std::filesystem::exists(path_)) {
+        fake::state().lockedFiles.insert(path_);
+        handle_ = this;
+    }
+}
+
+ExclusiveFileLock::~ExclusiveFileLock() {
+    if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
+}
+
+}  // namespace tw::platform::testing

@@ -1,0 +1,55 @@
+// Files and folders by Windows path ("C:\dir\file"). The fake backend maps such a
+// path onto a folder of the host (see fake_root.h).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace tw::platform {
+
+// An append-only file shared with other processes for reading, writing and deletion.
+// Each write goes to the end of the file as one piece.
+class AppendFile {
+public:
+    AppendFile() = default;
+    ~AppendFile();
+    AppendFile(AppendFile&& other) noexcept;
+    AppendFile& operator=(AppendFile&& other) noexcept;
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    Status open(const std::string& path);  // creates the file when missing
+    Status write(std::string_view bytes);
+    Status close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;
+};
+
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+
+// Reads the whole file. kErrorFileNotFound when it is missing; a sharing
+// violation (32) when another process holds it without sharing.
+Status readWholeFile(const std::string& path, std::string& bytes);
+
+// Writes a new file (replacing any file of that name), checking every byte and
+// flushing before it is closed.
+Status writeNewFile(const std::string& path, std::string_view bytes);
+
+// Replaces target with source in one step; the target is never opened for writing.
+Status replaceFile(const std::string& source, const std::string& target);
+
+Status deleteFile(const std::string& path);
+
+// Creates one folder level. kSuccess also when it exists already.
+Status createFolder(const std::string& path);
+
+// Names (not paths) of the entries matching a pattern such as "C:\dir\*.ini".
+std::vector<std::string> findFiles(const std::string& pattern);
+
+}  // namespace tw::platform

@@ -1,0 +1,134 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace tw::platform {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+Status lastError() { return static_cast<Status>(GetLastError()); }
+
+}  // namespace
+
+AppendFile::~AppendFile() { close(); }
+
+AppendFile::AppendFile(AppendFile&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+Status AppendFile::open(const std::string& path) {
+    close();
+    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = file;
+    return ERROR_SUCCESS;
+}
+
+Status AppendFile::write(std::string_view bytes) {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    DWORD written = 0;
+    if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) return lastError();
+    return written == bytes.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+Status AppendFile::close() {
+    if (handle_ == nullptr) return ERROR_SUCCESS;
+    return CloseHandle(std::exchange(handle_, nullptr)) ? ERROR_SUCCESS : lastError();
+}
+
+bool fileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool folderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+Status readWholeFile(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    Status rc = ERROR_SUCCESS;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+        rc = lastError();
+    } else {
+        std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
+        std::size_t done = 0;
+        while (done < data.size()) {
+            DWORD chunk = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+            if (!ReadFile(file, data.data() + done, want, &chunk, nullptr)) {
+                rc = lastError();
+                break;
+            }
+            if (chunk == 0) break;
+            done += chunk;
+        }
+        data.resize(done);
+        if (rc == ERROR_SUCCESS) bytes = std::move(data);
+    }
+    CloseHandle(file);
+    return rc;
+}
+
+Status writeNewFile(const std::string& path, std::string_view bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    Status rc = ERROR_SUCCESS;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (!WriteFile(file, bytes.data() + done, want, &chunk, nullptr) || chunk == 0) {
+            rc = chunk == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : lastError();
+            break;
+        }
+        done += chunk;
+    }
+    if (rc == ERROR_SUCCESS && !FlushFileBuffers(file)) rc = lastError();
+    if (!CloseHandle(file) && rc == ERROR_SUCCESS) rc = lastError();
+    return rc;
+}
+
+Status replaceFile(const std::string& source, const std::string& target) {
+    if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return lastError();
+    }
+    return ERROR_SUCCESS;
+}
+
+Status deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : lastError(); }
+
+Status createFolder(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return ERROR_SUCCESS;
+    const Status rc = lastError();
+    return rc == ERROR_ALREADY_EXISTS && folderExists(path) ? ERROR_SUCCESS : rc;
+}
+
+std::vector<std::string> findFiles(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data{};
+    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+}  // namespace tw::platform

@@ -1,0 +1,89 @@
+#include "tests/support/test_env.h"
+
+#include <regex>
+
+#include "platform/files.h"
+
+namespace tw::test {
+
+TidewellTest::TidewellTest() {
+    seedText(platform::Hive::CurrentUser, "Volatile Environment", "APPDATA", folder());
+}
+
+std::string TidewellTest::logText() const { return maskTimes(crlfToLf(readFile(logFile()))); }
+
+void seedKey(platform::Hive hive, std::string_view key) {
+    platform::RegKey k;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+}
+
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text) {
+    platform::RegKey k;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.setString(name, text), platform::kSuccess);
+}
+
+void seedDword(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t value) {
+    platform::RegKey k;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.setDword(name, value), platform::kSuccess);
+}
+
+void seedRaw(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t type,
+             std::string_view bytes) {
+    platform::RegKey k;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    if (type == platform::kRegDword && bytes.size() == 4) {
+        std::uint32_t n = 0;
+        for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(bytes[i]);
+        ASSERT_EQ(k.setDword(name, n), platform::kSuccess);
+    } else if (type == platform::kRegBinary) {
+        ASSERT_EQ(k.setBinary(name, bytes), platform::kSuccess);
+    } else {
+        ASSERT_EQ(type, platform::kRegSz) << "seedRaw handles REG_SZ, REG_DWORD and REG_BINARY";
+        ASSERT_EQ(k.setString(name, bytes), platform::kSuccess);
+    }
+}
+
+std::string describeValue(platform::Hive hive, std::string_view key, std::string_view name) {
+    platform::RegKey k;
+    if (k.open(hive, key, platform::kKeyRead) != platform::kSuccess) return "missing key";
+    platform::RegValue value;
+    if (k.queryValue(name, value) != platform::kSuccess) return "missing";
+    std::uint32_t number = 0;
+    if (platform::valueDword(value, number) == platform::kSuccess) return "dword:" + std::to_string(number);
+    if (value.type == platform::kRegSz) {
+        std::string shown = value.data;
+        const auto nul = shown.find('\0');
+        if (nul != std::string::npos) shown.replace(nul, std::string::npos, "\\0");
+        return "sz:" + shown;
+    }
+    return "type" + std::to_string(value.type) + ":" + value.data;
+}
+
+void registerClient(std::string_view registrationName) {
+    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName));
+}
+
+std::string readFile(const std::string& path) {
+    std::string bytes;
+    platform::readWholeFile(path, bytes);
+    return bytes;
+}
+
+std::string crlfToLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+std::string maskTimes(std::string text) {
+    static const std::regex stamp("[0-9]{2}:[0-9]{2}:[0-9]{2} on [0-9]{2}/[0-9]{2}/[0-9]{2}");
+    return std::regex_replace(text, stamp, "<time>");
+}
+
+}  // namespace tw::test

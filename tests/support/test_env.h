@@ -1,0 +1,49 @@
+// The common fixture: a scratch registry, a scratch folder that is also the
+// application-data folder (so the session log lands there), and helpers to
+// seed the registry and read the log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/registry.h"
+#include "platform/testing.h"
+
+namespace tw::test {
+
+class TidewellTest : public ::testing::Test {
+protected:
+    TidewellTest();
+
+    const std::string& folder() const { return temp_.path(); }
+    std::string logFile() const { return folder() + "\\Tidewell.log"; }
+
+    // The session log as written, with CR LF turned into "\n" (a lone "\n" or
+    // "\r" is kept so a test sees it) and every time stamp shown as <time>.
+    std::string logText() const;
+
+    platform::testing::IsolatedRegistry registry_;
+    platform::testing::TempFolder temp_;
+};
+
+void seedKey(platform::Hive hive, std::string_view key);
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text);
+void seedDword(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t value);
+void seedRaw(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t type,
+             std::string_view bytes);
+
+// A value as text: "sz:<text>" for text (with "\0" shown where a NUL ends it),
+// "dword:<n>", or "missing".
+std::string describeValue(platform::Hive hive, std::string_view key, std::string_view name);
+
+// Registers clients under HKLM\SOFTWARE\Clients\Mail.
+void registerClient(std::string_view registrationName);
+
+std::string readFile(const std::string& path);
+std::string maskTimes(std::string text);
+std::string crlfToLf(const std::string& text);
+
+}  // namespace tw::test
