@@ -22,6 +22,7 @@ public:
     SessionLog& operator<<(std::string_view text);
     SessionLog& operator<<(const std::string& text) { return *this << std::string_view(text); }
     SessionLog& operator<<(const char* text) { return *this << std::string_view(text); }
+    SessionLog& operator<<(char c) { return *this << std::string_view(&c, 1); }
     template <std::integral Number>
         requires(!std::same_as<Number, char> && !std::same_as<Number, bool>)
     SessionLog& operator<<(Number number) {

@@ -1,6 +1,8 @@
 #include "detect/installed_clients.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -41,8 +43,7 @@ int parseOutlookVersion(std::string_view text) {
     if (i < number.size() && (number[i] == '+' || number[i] == '-')) negative = number[i++] == '-';
     long long value = 0;
     for (; i < number.size() && std::isdigit(static_cast<unsigned char>(number[i])); ++i) {
-        value = value * 10 + (number[i] - '0');
-        if (value > 1000000) break;  // no real version is this long; stop before overflow
+        value = std::min<long long>(value * 10 + (number[i] - '0'), INT_MAX);  // saturate, never overflow
     }
     return static_cast<int>(negative ? -value : value);
 }

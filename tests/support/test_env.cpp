@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace tw::test {
 
@@ -11,6 +12,19 @@ TidewellTest::TidewellTest() {
 }
 
 std::string TidewellTest::logText() const { return maskTimes(crlfToLf(readFile(logFile()))); }
+
+ScopedEnvironment::ScopedEnvironment(std::string name, std::optional<std::string_view> value)
+    : name_(std::move(name)), saved_(platform::environmentVariable(name_)) {
+    platform::testing::setEnvironmentVariable(name_, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (saved_) {
+        platform::testing::setEnvironmentVariable(name_, std::string_view(*saved_));
+    } else {
+        platform::testing::setEnvironmentVariable(name_, std::nullopt);
+    }
+}
 
 void seedKey(platform::Hive hive, std::string_view key) {
     platform::RegKey k;

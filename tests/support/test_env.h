@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,19 @@ protected:
 
     platform::testing::IsolatedRegistry registry_;
     platform::testing::TempFolder temp_;
+};
+
+// Sets (or removes) an environment variable and restores it at the end.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::string name, std::optional<std::string_view> value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
 };
 
 void seedKey(platform::Hive hive, std::string_view key);

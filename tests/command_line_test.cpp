@@ -1,0 +1,115 @@
+// Option parsing of the windowless run.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/command_line.h"
+#include "core/markers.h"
+
+namespace tw::test {
+namespace {
+
+TEST(CommandLine, PrepareDropsTrailingSpacesOnly) {
+    EXPECT_EQ(prepareCommandLine("  -n \"A\" -c 0   "), "  -n \"A\" -c 0");
+    EXPECT_EQ(prepareCommandLine("    "), "");
+    EXPECT_EQ(prepareCommandLine(""), "");
+}
+
+TEST(CommandLine, HasOptionMatchesWordStarts) {
+    EXPECT_TRUE(hasOption("-n \"A\" -d", "-d"));
+    EXPECT_TRUE(hasOption("-dx", "-d")) << "a word that begins with the option counts";
+    EXPECT_FALSE(hasOption("-n \"x-d\"", "-d"));
+    EXPECT_FALSE(hasOption("-D", "-d")) << "options are case-sensitive";
+}
+
+TEST(CommandLine, OptionValues) {
+    struct Case {
+        std::string line;
+        const char* option;
+        std::string value;
+    };
+    const std::string tenKilobytes(10 * 1024, 'n');
+    const Case cases[] = {
+        {"-n \"Ann Example\" -c 4 -a ann@example.com", "-n", "Ann Example"},
+        {"-n \"Ann Example\" -c 4 -a ann@example.com", "-c", "4"},
+        {"-n \"Ann Example\" -c 4 -a ann@example.com", "-a", "ann@example.com"},
+        {"-a ann@example.com -n \"Ann\"", "-n", "Ann"},
+        {"-n \"Ann -x Example\" -c 0", "-n", "An"},  // cut at the next " -", then two characters go
+        {"-n \"Ann \"Q\" Example\" -c 0", "-n", "Ann \"Q\" Example"},
+        {"-n \"Zo\xeb\" -c 0", "-n", "Zo\xeb"},                   // bytes above 127 pass through
+        {"-n \"\" -c 0", "-n", ""},
+        {"-n \"x -c 0", "-n", ""},                                // one character: nothing left
+        {"-n -c 0", "-n", ""},                                    // directly followed by the next option
+        {"-c 0", "-n", std::string(kAbsentOption)},
+        {"-auto -p \"QM-\" -s \"ann@example.com\"", "-p", "QM-"},
+        {"-auto -p \"QM-\" -s \"ann@example.com\"", "-s", "ann@example.com"},
+        {"-n \"" + tenKilobytes + "\" -c 0", "-n", tenKilobytes},
+    };
+    for (const auto& c : cases) EXPECT_EQ(optionValue(c.line, c.option), c.value) << c.line << " / " << c.option;
+}
+
+struct ParseCase {
+    std::string line;
+    bool ok;
+    ClientKind kind;
+    bool makeDefault;
+    bool overwrite;
+};
+
+TEST(CommandLine, ExplicitForm) {
+    const ParseCase cases[] = {
+        {"-n \"Ann Example\" -c 4 -a ann@example.com", true, 4, false, false},
+        {"-u -a ann@example.com -d -c 4 -n \"Ann Example\"", true, 4, true, true},  // any order
+        {"-n \"Ann\" -c 2x -a a@b.c", true, 2, false, false},                       // leading digits
+        {"-n \"Ann\" -c 5 -a a@b.c", true, 5, false, false},                        // the driver rejects it
+        {"-n \"Ann\" -c 2147483648 -a a@b.c", true, 2147483647, false, false},      // too big: no client
+        {"-n \"Ann\" -c abc -a a@b.c", false, kNoClient, false, false},             // not a number
+        {"-n \"Ann\" -c -1 -a a@b.c", false, kNoClient, false, false},              // negative: no digits
+        {"-c 0 -a a@b.c", false, kNoClient, false, false},
+        {"-n \"Ann\" -a a@b.c", false, kNoClient, false, false},
+        {"-n \"Ann\" -c 0", false, kNoClient, false, false},
+        {"-n \"Ann\" -c 0 -a a@b.c -x", true, 0, false, false},                     // -x ignored here
+    };
+    for (const auto& c : cases) {
+        AccountRequest request;
+        const ParsedCommandLine parsed = parseCommandLine(c.line, request);
+        EXPECT_EQ(parsed.ok, c.ok) << c.line;
+        EXPECT_EQ(parsed.problem.empty(), c.ok) << c.line;
+        if (!c.ok) {
+            EXPECT_TRUE(request.address.empty() && request.displayName.empty()) << "nothing stored: " << c.line;
+            continue;
+        }
+        EXPECT_EQ(request.clientKind, c.kind) << c.line;
+        EXPECT_EQ(request.makeDefault, c.makeDefault) << c.line;
+        EXPECT_EQ(request.overwriteExisting, c.overwrite) << c.line;
+        EXPECT_FALSE(request.automaticMode);
+        EXPECT_FALSE(request.closeRunningClients);
+        EXPECT_TRUE(request.commandLineMode);
+        EXPECT_TRUE(request.useSsl) << "the command line never turns SSL off";
+        EXPECT_FALSE(request.launchClient);
+    }
+}
+
+TEST(CommandLine, AutomaticForm) {
+    AccountRequest request;
+    ASSERT_TRUE(parseCommandLine("-auto -p \"QM-\" -x -u", request).ok);
+    EXPECT_TRUE(request.automaticMode);
+    EXPECT_TRUE(request.closeRunningClients);
+    EXPECT_TRUE(request.overwriteExisting);
+    EXPECT_FALSE(request.makeDefault);
+    EXPECT_EQ(request.automaticPrefix, "QM-");
+    EXPECT_EQ(request.searchAddress, kNoValue) << "no -s: no search criteria";
+
+    AccountRequest searching;
+    ASSERT_TRUE(parseCommandLine("-auto -d -p \"QM-\" -s \"ann@example.com\"", searching).ok);
+    EXPECT_EQ(searching.searchAddress, "ann@example.com");
+    EXPECT_TRUE(searching.makeDefault);
+
+    AccountRequest noPrefix;
+    const ParsedCommandLine parsed = parseCommandLine("-auto -s \"ann@example.com\"", noPrefix);
+    EXPECT_FALSE(parsed.ok);
+    EXPECT_NE(parsed.problem.find("-p"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tw::test
