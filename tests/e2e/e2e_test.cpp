@@ -1,0 +1,303 @@
+// End to end: the real tidewell.exe under Wine, in the prefix's own registry.
+// Each test seeds the registry with regedit, runs a command line exactly as
+// given (through CreateProcess, so quoting is ours), then compares what
+// "reg export" shows and the session log, time stamps masked, with expected text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/testing.h"
+#include "tests/support/test_env.h"
+
+namespace tw::test {
+namespace {
+
+using platform::Hive;
+
+std::string programFolder() {
+    // The tests and tidewell.exe are built into the same folder.
+    const auto path = platform::environmentVariable("TIDEWELL_BIN");
+    return path.value_or(".");
+}
+
+// UTF-16LE text (as reg export writes it) to 8-bit, for ASCII content.
+std::string narrowUtf16(const std::string& bytes) {
+    std::string text;
+    std::size_t i = bytes.size() >= 2 && bytes[0] == '\xff' && bytes[1] == '\xfe' ? 2 : 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const unsigned code = static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
+        text += code < 0x100 ? static_cast<char>(code) : '?';
+    }
+    return text;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        platform::RegKey environment;
+        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
+                  platform::kSuccess);
+        platform::RegValue value;
+        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
+        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+    }
+    void TearDown() override {
+        for (auto id : started_) platform::testing::stopProcess(id);
+        clean();
+        platform::RegKey environment;
+        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
+            platform::kSuccess) {
+            if (savedAppData_.empty()) {
+                environment.deleteValue("APPDATA");
+            } else {
+                environment.setString("APPDATA", savedAppData_);
+            }
+        }
+    }
+    static void clean() {
+        platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
+        platform::testing::deleteKeyTree(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail");
+    }
+
+    // Imports REGEDIT4 text with Wine's own regedit.
+    void seed(const std::string& regText) {
+        const std::string file = temp_.path() + "\\seed.reg";
+        std::string crlf;
+        for (char c : "REGEDIT4\n\n" + regText) {
+            if (c == '\n') crlf += '\r';
+            crlf += c;
+        }
+        ASSERT_EQ(platform::writeNewFile(file, crlf), platform::kSuccess);
+        std::uint32_t status = 1;
+        ASSERT_EQ(platform::runProcess("regedit.exe /S \"" + file + "\"", status), platform::kSuccess);
+        ASSERT_EQ(status, 0u);
+    }
+
+    void seedOutlookExpress() {
+        seed("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Outlook Express]\n\n"
+             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\n");
+    }
+
+    std::uint32_t tidewell(const std::string& arguments) {
+        std::uint32_t status = 999;
+        std::string commandLine = "\"";
+        commandLine += programFolder() + "\\tidewell.exe\" " + arguments;
+        EXPECT_EQ(platform::runProcess(commandLine, status), platform::kSuccess) << commandLine;
+        return status;
+    }
+
+    // What "reg export" shows of a key, without its header line.
+    std::string exported(const std::string& key) {
+        const std::string file = temp_.path() + "\\export.reg";
+        platform::deleteFile(file);
+        std::uint32_t status = 1;
+        EXPECT_EQ(platform::runProcess("reg.exe export \"" + key + "\" \"" + file + "\" /y", status),
+                  platform::kSuccess);
+        if (status != 0) return "(no such key)";
+        std::string text = crlfToLf(narrowUtf16(readFile(file)));
+        const auto header = text.find("\n\n");
+        return header == std::string::npos ? text : text.substr(header + 2);
+    }
+
+    std::string log() const { return maskTimes(crlfToLf(readFile(temp_.path() + "\\Tidewell.log"))); }
+
+    std::uint32_t startClient(const std::string& image) {
+        started_.push_back(platform::testing::startStandInProcess(image, temp_.path()));
+        return started_.back();
+    }
+
+    platform::testing::TempFolder temp_;
+    std::string savedAppData_;
+    std::vector<std::uint32_t> started_;
+};
+
+const std::string kAccountsKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager";
+
+std::string accountExport(const std::string& key, const std::string& accountName, const std::string& address,
+                          const std::string& display, bool ssl) {
+    return "[" + kAccountsKey + "\\Accounts\\" + key + "]\n" +
+           "\"Account Name\"=\"" + accountName + "\"\n" +
+           "\"Connection Type\"=dword:00000003\n"
+           "\"IMAP Dirty\"=dword:00000000\n"
+           "\"IMAP Poll All Folders\"=dword:00000001\n"
+           "\"IMAP Polling\"=dword:00000001\n" +
+           (ssl ? "\"IMAP Port\"=dword:000003e1\n" : "\"IMAP Port\"=dword:0000008f\n") +
+           "\"IMAP Prompt for Password\"=dword:00000001\n"
+           "\"IMAP Root Folder\"=\"INBOX.\"\n" +
+           (ssl ? "\"IMAP Secure Connection\"=dword:00000001\n" : "\"IMAP Secure Connection\"=dword:00000000\n") +
+           (ssl ? "\"IMAP Server\"=\"mail.quillmark.example\"\n" : "\"IMAP Server\"=\"imap.quillmark.example\"\n") +
+           "\"IMAP Timeout\"=dword:0000003c\n"
+           "\"IMAP User Name\"=\"" + address + "\"\n" +
+           "\"SMTP Display Name\"=\"" + display + "\"\n" +
+           "\"SMTP Email Address\"=\"" + address + "\"\n" +
+           (ssl ? "\"SMTP Port\"=dword:000001d1\n" : "\"SMTP Port\"=dword:0000024b\n") +
+           "\"SMTP Prompt for Password\"=dword:00000001\n" +
+           (ssl ? "\"SMTP Secure Connection\"=dword:00000001\n" : "\"SMTP Secure Connection\"=dword:00000000\n") +
+           (ssl ? "\"SMTP Server\"=\"mail.quillmark.example\"\n" : "\"SMTP Server\"=\"smtp.quillmark.example\"\n") +
+           "\"SMTP Split Messages\"=dword:00000000\n"
+           "\"SMTP Timeout\"=dword:0000003c\n"
+           "\"SMTP Use Sicily\"=dword:00000002\n"
+           "\"SMTP User Name\"=\"" + address + "\"\n\n";
+}
+
+TEST_F(EndToEnd, FirstAccountBecomesTheDefault) {
+    seedOutlookExpress();
+    EXPECT_EQ(tidewell("-n \"Ann Example\" -c 0 -a ann@example.com"), 0u);
+    EXPECT_EQ(exported(kAccountsKey),
+              "[" + kAccountsKey + "]\n\"Default Mail Account\"=\"ann@example.com\"\n\n[" + kAccountsKey +
+                  "\\Accounts]\n\n" + accountExport("ann@example.com", "ann@example.com", "ann@example.com", "Ann Example", true));
+    const std::string expectedLog =
+        "Tidewell - Quillmark Log\n"
+        "-------------------------------------------\n"
+        "\n"
+        "* Beginning Configuration (command line) at <time> *\n"
+        "\n"
+        "Searching for Mozilla Thunderbird ... not detected.\n"
+        "Searching for Qualcomm Eudora ... not detected.\n"
+        "Searching for Microsoft Outlook Express ... found.\n"
+        "Searching for Microsoft Windows Mail ... not detected.\n"
+        "Searching for Microsoft Outlook ... not detected.\n"
+        "\n"
+        "Detecting default email client ... done.\n"
+        "\n"
+        "User Entered Email Address: ann@example.com\n"
+        "User Entered Display Name: Ann Example\n"
+        "Make Account Default: No\n"
+        "Overwrite Existing Account: No\n"
+        "Client Selected to Configure: Microsoft Outlook Express\n"
+        "\n"
+        "Starting Outlook Express configuration...\n"
+        "\n"
+        "Searching for existing ann@example.com account ... \n"
+        "...not found. Creating new account.\n"
+        "\n"
+        "The following settings were written/overwritten in the system registry:\n"
+        "\n"
+        "Account Name: ann@example.com\n"
+        "Connection Type: 3\n"
+        "IMAP Port: 993\n"
+        "IMAP Prompt for Password: 1\n"
+        "IMAP Server: mail.quillmark.example\n"
+        "IMAP Timeout: 60\n"
+        "IMAP User Name: ann@example.com\n"
+        "SMTP Display Name: Ann Example\n"
+        "SMTP Email Address: ann@example.com\n"
+        "SMTP Port: 465\n"
+        "SMTP Prompt for Password: 1\n"
+        "SMTP Secure Connection: 1\n"
+        "SMTP Server: mail.quillmark.example\n"
+        "SMTP Split Messages: 0\n"
+        "SMTP Timeout: 60\n"
+        "SMTP Use Sicily: 2\n"
+        "SMTP User Name: ann@example.com\n"
+        "\n"
+        "Writing at RegKey: Software\\Microsoft\\Internet Account Manager\\Accounts\\ann@example.com\\\n"
+        "Email Client Configuration Successful!\n"
+        "\n"
+        "* Configuration Complete at <time> *\n"
+        "\n";
+    EXPECT_EQ(log(), expectedLog);
+}
+
+TEST_F(EndToEnd, SecondAccountKeepsTheDefault) {
+    seedOutlookExpress();
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager]\n"
+         "\"Default Mail Account\"=\"00000001\"\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+         "\"SMTP Email Address\"=\"old@example.com\"\n");
+    EXPECT_EQ(tidewell("-n \"Bob\" -c 0 -a bob@example.com"), 0u);
+    EXPECT_EQ(exported(kAccountsKey),
+              "[" + kAccountsKey + "]\n\"Default Mail Account\"=\"00000001\"\n\n[" + kAccountsKey +
+                  "\\Accounts]\n\n[" + kAccountsKey + "\\Accounts\\00000001]\n" +
+                  "\"SMTP Email Address\"=\"old@example.com\"\n\n" +
+                  accountExport("bob@example.com", "bob@example.com", "bob@example.com", "Bob", true));
+}
+
+TEST_F(EndToEnd, AnExistingAccountNeedsU) {
+    seedOutlookExpress();
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+         "\"SMTP Email Address\"=\"ann@example.com\"\n"
+         "\"IMAP Port\"=dword:0000008f\n");
+    const std::string before = exported(kAccountsKey);
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com"), 5u);
+    EXPECT_EQ(exported(kAccountsKey), before) << "nothing changed";
+    EXPECT_NE(log().find("...found. No changes will be made.\n"
+                         "Email Client Configuration failed with error code: 5\n"
+                         "Description: ERROR: Account was already found, no changes have been made.\n"
+                         "* Configuration Failed at <time> *\n"),
+              std::string::npos)
+        << log();
+
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com -u -d"), 0u);
+    EXPECT_EQ(exported(kAccountsKey),
+              "[" + kAccountsKey + "]\n\"Default Mail Account\"=\"00000001\"\n\n[" + kAccountsKey +
+                  "\\Accounts]\n\n" + accountExport("00000001", "ann@example.com", "ann@example.com", "Ann", true));
+}
+
+TEST_F(EndToEnd, ARunningClientStopsTheRunUnlessAutoX) {
+    seedOutlookExpress();
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager]\n"
+         "\"Default Mail Account\"=\"00000001\"\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+         "\"SMTP Email Address\"=\"ann@example.com\"\n"
+         "\"SMTP Display Name\"=\"Ann\"\n\n"
+         "[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n"
+         "@=\"msimn.exe /mailurl:%1\"\n");
+    const auto client = startClient("msimn.exe");
+    const std::string before = exported(kAccountsKey);
+
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a new@example.com"), 11u);
+    EXPECT_EQ(exported(kAccountsKey), before);
+    EXPECT_NE(log().find("Running Email Client Detected. Closing.\n\n"
+                         "* Configuration Incomplete. Terminated automatically at <time> *\n\n"),
+              std::string::npos);
+    EXPECT_FALSE(platform::testing::waitForProcessExit(client, 0));
+
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 11u) << "-auto without -x stops as well";
+    EXPECT_EQ(tidewell("-auto -x -p \"QM-\""), 0u);
+    EXPECT_TRUE(platform::testing::waitForProcessExit(client, 5000));
+    EXPECT_NE(log().find("Running Email Client Detected: msimn.exe. Closed.\n"), std::string::npos);
+    const std::string after = exported(kAccountsKey);
+    EXPECT_NE(after.find("\"Account Name\"=\"QM-ann@example.com\""), std::string::npos) << after;
+}
+
+TEST_F(EndToEnd, SslOffAndOutOfRangeAndNoClient) {
+    // No client registered: detection says so, the explicit run still writes.
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\n");
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com"), 0u);
+    EXPECT_NE(log().find("Searching for Microsoft Outlook Express ... not detected.\n"), std::string::npos);
+
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 5 -a ann@example.com"), 7u);
+    EXPECT_NE(log().find("Overwrite Existing Account: No\n"
+                         "Email Client Configuration failed with error code: -1\n"
+                         "Description: \n"),
+              std::string::npos);
+
+    EXPECT_EQ(tidewell("-n \"Ann\" -a ann@example.com"), 64u) << "usage error";
+}
+
+TEST_F(EndToEnd, AutomaticRunRecreatesTheDefaultAccountOnce) {
+    seedOutlookExpress();
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager]\n"
+         "\"Default Mail Account\"=\"00000001\"\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+         "\"SMTP Email Address\"=\"ann@example.com\"\n"
+         "\"SMTP Display Name\"=\"Ann Example\"\n\n"
+         "[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n"
+         "@=\"\\\"C:\\\\Program Files\\\\Outlook Express\\\\msimn.exe\\\" /mailurl:%1\"\n");
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 0u);
+    EXPECT_NE(exported(kAccountsKey).find(
+                  accountExport("QM-ann@example.com", "QM-ann@example.com", "ann@example.com", "Ann Example", true)),
+              std::string::npos)
+        << exported(kAccountsKey);
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 6u);
+    EXPECT_EQ(tidewell("-auto -p \"QM-\" -s \"nobody@example.com\""), 8u);
+}
+
+}  // namespace
+}  // namespace tw::test
