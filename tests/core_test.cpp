@@ -91,6 +91,11 @@ TEST_F(RegistryText, MarkersForWhatCannotBeRead) {
 
 TEST_F(RegistryText, AppDataFallsBackToTheEnvironment) {
     EXPECT_EQ(appDataFolder(), folder());
+    seedDword(Hive::CurrentUser, "Volatile Environment", "APPDATA", 1);
+    {
+        ScopedEnvironment appData("APPDATA", "C:\\typed");
+        EXPECT_EQ(appDataFolder(), "C:\\typed") << "a value that is not text counts as missing";
+    }
     platform::testing::deleteKeyTree(Hive::CurrentUser, "Volatile Environment");
     {
         ScopedEnvironment appData("APPDATA", "C:\\from\\environment");
