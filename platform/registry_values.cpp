@@ -1,7 +1,6 @@
 // Decoding of value data, shared by both backends.
 #include "platform/registry.h"
 
-#include <cstring>
 
 namespace tw::platform {
 

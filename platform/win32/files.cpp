@@ -2,14 +2,50 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace tw::platform {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr std::size_t kChunk = 1u << 30;  // ReadFile and WriteFile take 32-bit counts
 
 Status lastError() { return static_cast<Status>(GetLastError()); }
+
+// Owner of an open file handle.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+    // Closes now, for callers that must know whether the close succeeded.
+    bool close() { return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0; }
+
+private:
+    HANDLE handle_;
+};
+
+// Owner of a FindFirstFile search.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle() {
+        if (valid()) FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
 
 }  // namespace
 
@@ -57,50 +93,39 @@ bool folderExists(const std::string& path) {
 }
 
 Status readWholeFile(const std::string& path, std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lastError();
-    Status rc = ERROR_SUCCESS;
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return lastError();
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
-        rc = lastError();
-    } else {
-        std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
-        std::size_t done = 0;
-        while (done < data.size()) {
-            DWORD chunk = 0;
-            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
-            if (!ReadFile(file, data.data() + done, want, &chunk, nullptr)) {
-                rc = lastError();
-                break;
-            }
-            if (chunk == 0) break;
-            done += chunk;
-        }
-        data.resize(done);
-        if (rc == ERROR_SUCCESS) bytes = std::move(data);
+    if (!GetFileSizeEx(file.get(), &size)) return lastError();
+    std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        DWORD chunk = 0;
+        const auto want = static_cast<DWORD>(std::min(data.size() - done, kChunk));
+        if (!ReadFile(file.get(), data.data() + done, want, &chunk, nullptr)) return lastError();
+        if (chunk == 0) break;  // the file shrank meanwhile
+        done += chunk;
     }
-    CloseHandle(file);
-    return rc;
+    data.resize(done);
+    bytes = std::move(data);
+    return ERROR_SUCCESS;
 }
 
 Status writeNewFile(const std::string& path, std::string_view bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return lastError();
-    Status rc = ERROR_SUCCESS;
+    FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return lastError();
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD chunk = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!WriteFile(file, bytes.data() + done, want, &chunk, nullptr) || chunk == 0) {
-            rc = chunk == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : lastError();
-            break;
-        }
+        const auto want = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
+        if (!WriteFile(file.get(), bytes.data() + done, want, &chunk, nullptr)) return lastError();
+        if (chunk == 0) return ERROR_WRITE_FAULT;
         done += chunk;
     }
-    if (rc == ERROR_SUCCESS && !FlushFileBuffers(file)) rc = lastError();
-    if (!CloseHandle(file) && rc == ERROR_SUCCESS) rc = lastError();
-    return rc;
+    if (!FlushFileBuffers(file.get())) return lastError();
+    return file.close() ? ERROR_SUCCESS : lastError();
 }
 
 Status replaceFile(const std::string& source, const std::string& target) {
@@ -121,13 +146,12 @@ Status createFolder(const std::string& path) {
 std::vector<std::string> findFiles(const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data{};
-    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+    if (!find.valid()) return names;
     do {
         const std::string name = data.cFileName;
         if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &data));
     return names;
 }
 
