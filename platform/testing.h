@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/dialog.h"
 #include "platform/registry.h"
 
 namespace tw::platform::testing {
@@ -64,5 +65,76 @@ private:
     void* handle_ = nullptr;
     std::string path_;
 };
+
+// The path of this program's own executable (empty with the fake backend).
+std::string currentProgramPath();
+
+// A program that notes each time it runs: at every start it appends its own
+// path as a line to the file "<its path>.ran", then ends. With the fake backend
+// a "run" is a startProcess call whose program is that path.
+void installLaunchRecorder(const std::string& path);
+// The lines the recorder installed at path has written, once it has run
+// (waiting up to timeoutMs for the first line); empty when it has not run.
+std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs);
+
+// A program started by a test, ended (if still running) when this is destroyed.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    Status start(const std::string& program, const std::string& commandLine);
+    // True when it has ended, waiting up to timeoutMs.
+    bool waitForExit(unsigned timeoutMs);
+    std::uint32_t exitCode() const;
+    void terminate();
+
+private:
+    void* handle_ = nullptr;
+};
+
+// Driving dialogs the way a user does, with real window messages. They work on
+// a dialog of this thread (posted messages are then pumped before returning)
+// and on one of another process. The fake backend has no windows: they do
+// nothing there.
+
+// A visible top-level window with this title, waiting up to timeoutMs for it;
+// its thread has answered a message, so its initialisation has finished.
+DialogWindow findWindow(std::string_view title, unsigned timeoutMs);
+
+// Handles this thread's pending messages as a dialog's message loop does, the
+// dialog keys (Tab, Enter, Esc) included.
+void pumpMessages();
+
+// Sends BM_CLICK, returning when the click has been handled.
+void click(DialogWindow dialog, int id);
+// Posts BM_CLICK: for a button that opens a modal dialog, which would block a sent one.
+void postClick(DialogWindow dialog, int id);
+// Types into an edit, one WM_CHAR per character, at the caret.
+void typeText(DialogWindow dialog, int id, std::string_view text);
+// Deletes the character before the caret.
+void pressBackspace(DialogWindow dialog, int id);
+// A key press (WM_KEYDOWN, WM_KEYUP) to the dialog's focused control, through
+// the dialog's message loop. Keys are Windows virtual-key codes.
+inline constexpr int kKeyTab = 0x09;
+inline constexpr int kKeyEnter = 0x0D;
+inline constexpr int kKeyEscape = 0x1B;
+void pressKey(DialogWindow dialog, int virtualKey);
+// A WM_COMMAND that comes without any user action, as another program could send it.
+void sendCommand(DialogWindow dialog, int id, int notifyCode);
+// The close box (WM_CLOSE).
+void closeWindow(DialogWindow dialog);
+// The id of the control that has the keyboard focus in the dialog's thread; 0 for none.
+int focusedItem(DialogWindow dialog);
+
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+ScreenRect windowRect(DialogWindow dialog);
 
 }  // namespace tw::platform::testing

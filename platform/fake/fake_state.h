@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -40,6 +41,8 @@ struct State {
     std::vector<ProcessEntry> processes;
     std::uint32_t nextProcessId = 1000;
     std::set<std::string> lockedFiles;  // host paths held open without sharing
+    // Every startProcess call: the program and the command line it was given.
+    std::vector<std::pair<std::string, std::string>> startedPrograms;
 };
 
 State& state();

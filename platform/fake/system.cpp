@@ -33,10 +33,10 @@ Status terminateProcess(std::uint32_t processId, std::uint32_t) {
     return kSuccess;
 }
 
-Status startProcess(const std::string& applicationName, const std::string&) {
-    auto& s = fake::state();
-    const auto slash = applicationName.find_last_of('\\');
-    s.processes.push_back({s.nextProcessId++, applicationName.substr(slash == std::string::npos ? 0 : slash + 1)});
+// A program started here ends at once: the start is only recorded, so it never
+// shows in a later process snapshot.
+Status startProcess(const std::string& applicationName, const std::string& commandLine) {
+    fake::state().startedPrograms.emplace_back(applicationName, commandLine);
     return kSuccess;
 }
 

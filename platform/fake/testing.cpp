@@ -86,4 +86,37 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
+std::string currentProgramPath() { return {}; }
+
+void installLaunchRecorder(const std::string& path) {
+    auto& started = fake::state().startedPrograms;
+    std::erase_if(started, [&path](const auto& program) { return program.first == path; });
+}
+
+std::string launchRecorderRuns(const std::string& path, unsigned) {
+    std::string runs;
+    for (const auto& [program, commandLine] : fake::state().startedPrograms) {
+        if (program == path) runs += path + "\r\n";
+    }
+    return runs;
+}
+
+ChildProcess::~ChildProcess() = default;
+Status ChildProcess::start(const std::string&, const std::string&) { return kErrorFileNotFound; }
+bool ChildProcess::waitForExit(unsigned) { return true; }
+std::uint32_t ChildProcess::exitCode() const { return 0; }
+void ChildProcess::terminate() {}
+
+DialogWindow findWindow(std::string_view, unsigned) { return {}; }
+void pumpMessages() {}
+void click(DialogWindow, int) {}
+void postClick(DialogWindow, int) {}
+void typeText(DialogWindow, int, std::string_view) {}
+void pressBackspace(DialogWindow, int) {}
+void pressKey(DialogWindow, int) {}
+void sendCommand(DialogWindow, int, int) {}
+void closeWindow(DialogWindow) {}
+int focusedItem(DialogWindow) { return 0; }
+ScreenRect windowRect(DialogWindow) { return {}; }
+
 }  // namespace tw::platform::testing

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 
 #include "platform/system.h"
@@ -149,6 +148,185 @@ ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(path) {
 
 ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+std::string currentProgramPath() {
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, length);
+}
+
+void installLaunchRecorder(const std::string& path) {
+    CopyFileA((moduleFolder() + "\\launch_recorder.exe").c_str(), path.c_str(), FALSE);
+    DeleteFileA((path + ".ran").c_str());
+}
+
+std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs) {
+    const std::string record = path + ".ran";
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::string text;
+        HANDLE file = CreateFileA(record.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            char buffer[4096];
+            DWORD read = 0;
+            while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+            CloseHandle(file);
+            // The recorder writes each line whole; wait for the end of the first.
+            if (text.find('\n') != std::string::npos) return text;
+        }
+        if (GetTickCount() - start >= timeoutMs) return text;
+        Sleep(20);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    terminate();
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+Status ChildProcess::start(const std::string& program, const std::string& commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    std::string mutableCommandLine = commandLine;
+    if (!CreateProcessA(program.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return static_cast<Status>(GetLastError());
+    }
+    CloseHandle(info.hThread);
+    handle_ = info.hProcess;
+    return ERROR_SUCCESS;
+}
+
+bool ChildProcess::waitForExit(unsigned timeoutMs) {
+    return handle_ == nullptr || WaitForSingleObject(static_cast<HANDLE>(handle_), timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::uint32_t ChildProcess::exitCode() const {
+    DWORD code = 0;
+    if (handle_ != nullptr) GetExitCodeProcess(static_cast<HANDLE>(handle_), &code);
+    return code;
+}
+
+void ChildProcess::terminate() {
+    if (handle_ == nullptr || waitForExit(0)) return;
+    TerminateProcess(static_cast<HANDLE>(handle_), 1);
+    waitForExit(5000);
+}
+
+namespace {
+
+HWND asWindow(DialogWindow dialog) { return static_cast<HWND>(dialog.handle()); }
+
+bool ownedByThisThread(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
+
+bool isDialogWindow(HWND window) {
+    char name[16] = {};
+    return GetClassNameA(window, name, sizeof name) > 0 && std::string(name) == "#32770";
+}
+
+// After posting to a window of this thread, let its messages run.
+void settle(HWND window) {
+    if (window != nullptr && ownedByThisThread(window)) pumpMessages();
+}
+
+HWND focusOf(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus != nullptr) {
+        return info.hwndFocus;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+DialogWindow findWindow(std::string_view title, unsigned timeoutMs) {
+    const std::string text(title);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = FindWindowA(nullptr, text.c_str());
+        if (window != nullptr && IsWindowVisible(window)) {
+            // The window can be found before its WM_INITDIALOG has returned; a
+            // message it answers comes after that.
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+            return DialogWindow(window);
+        }
+        if (GetTickCount() - start >= timeoutMs) return {};
+        if (window == nullptr || !ownedByThisThread(window)) {
+            Sleep(20);
+        } else {
+            pumpMessages();
+        }
+    }
+}
+
+void pumpMessages() {
+    MSG message{};
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && isDialogWindow(root) && IsDialogMessageA(root, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void click(DialogWindow dialog, int id) {
+    if (HWND control = GetDlgItem(asWindow(dialog), id)) SendMessageA(control, BM_CLICK, 0, 0);
+    settle(asWindow(dialog));
+}
+
+void postClick(DialogWindow dialog, int id) {
+    if (HWND control = GetDlgItem(asWindow(dialog), id)) PostMessageA(control, BM_CLICK, 0, 0);
+    settle(asWindow(dialog));
+}
+
+void typeText(DialogWindow dialog, int id, std::string_view text) {
+    HWND control = GetDlgItem(asWindow(dialog), id);
+    if (control == nullptr) return;
+    for (char c : text) SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    settle(asWindow(dialog));
+}
+
+void pressBackspace(DialogWindow dialog, int id) {
+    if (HWND control = GetDlgItem(asWindow(dialog), id)) SendMessageA(control, WM_CHAR, VK_BACK, 1);
+    settle(asWindow(dialog));
+}
+
+void pressKey(DialogWindow dialog, int virtualKey) {
+    HWND target = focusOf(asWindow(dialog));
+    if (target == nullptr) target = asWindow(dialog);
+    const UINT scanCode = MapVirtualKeyA(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | static_cast<LPARAM>(scanCode) << 16;
+    const LPARAM up = down | static_cast<LPARAM>(3) << 30;
+    PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), down);
+    PostMessageA(target, WM_KEYUP, static_cast<WPARAM>(virtualKey), up);
+    settle(asWindow(dialog));
+}
+
+void sendCommand(DialogWindow dialog, int id, int notifyCode) {
+    SendMessageA(asWindow(dialog), WM_COMMAND, MAKEWPARAM(id, notifyCode),
+                 reinterpret_cast<LPARAM>(GetDlgItem(asWindow(dialog), id)));
+    settle(asWindow(dialog));
+}
+
+void closeWindow(DialogWindow dialog) {
+    PostMessageA(asWindow(dialog), WM_CLOSE, 0, 0);
+    settle(asWindow(dialog));
+}
+
+int focusedItem(DialogWindow dialog) {
+    HWND focus = focusOf(asWindow(dialog));
+    return focus == nullptr ? 0 : GetDlgCtrlID(focus);
+}
+
+ScreenRect windowRect(DialogWindow dialog) {
+    RECT rect{};
+    GetWindowRect(asWindow(dialog), &rect);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 }  // namespace tw::platform::testing
