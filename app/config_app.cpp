@@ -19,7 +19,15 @@ int usageError(const std::string& problem) {
 
 int ConfigApp::initInstance(std::string_view commandLineTail) {
     const std::string commandLine = prepareCommandLine(commandLineTail);
-    if (commandLine.empty()) return usageError("the dialog is not available in this build; give the options below");
+    if (commandLine.empty()) {
+        // The user drives the run and sees its result in the dialog.
+        ConfigDlg dialog;
+        if (dialog.doModal() < 0) {
+            platform::writeStandardError("tidewell: the dialog could not be opened\r\n");
+            return ExitNoDialog;
+        }
+        return ExitConfigured;
+    }
 
     ConfigDlg dialog;
     const ParsedCommandLine parsed = parseCommandLine(commandLine, dialog.request());

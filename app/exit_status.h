@@ -1,4 +1,6 @@
 // The exit status of a windowless run. 0 only when the account was configured.
+// A dialog run ends with 0 once the dialog has been shown and closed: the
+// dialog itself showed the result.
 #pragma once
 
 #include "core/outcome.h"
@@ -14,6 +16,7 @@ enum ExitStatus : int {
     ExitUnsupportedDefault = 10, // -auto: the default client is not one the automatic form supports
     ExitClientRunning = 11,      // a mail client is running and was not to be closed
     ExitUsage = 64,              // the command line is incomplete or wrong; nothing was done
+    ExitNoDialog = 69,           // no command line, and the dialog could not be opened
 };
 
 }  // namespace tw

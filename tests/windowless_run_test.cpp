@@ -135,7 +135,7 @@ TEST_F(WindowlessRun, AnUnopenableAccountsKeyIsOutcomeOne) {
 
 TEST_F(WindowlessRun, IncompleteCommandLinesTouchNothing) {
     for (const char* commandLine : {"-c 0 -a ann@example.com", "-n \"Ann\" -a ann@example.com", "-n \"Ann\" -c 0",
-                                    "-n \"Ann\" -c x -a ann@example.com", "-auto -s \"ann@example.com\"", "   "}) {
+                                    "-n \"Ann\" -c x -a ann@example.com", "-auto -s \"ann@example.com\""}) {
         EXPECT_EQ(run(commandLine), ExitUsage) << commandLine;
     }
     EXPECT_FALSE(platform::fileExists(logFile())) << "no log is opened";
