@@ -126,6 +126,13 @@ void pressKey(DialogWindow dialog, int virtualKey);
 void sendCommand(DialogWindow dialog, int id, int notifyCode);
 // The close box (WM_CLOSE).
 void closeWindow(DialogWindow dialog);
+// Makes the window the active foreground window, as a click on it would. Xvfb
+// has no window manager to activate a program's first window.
+void activate(DialogWindow dialog);
+// Tells every control of the window that the mouse has left it, so none is
+// drawn hot under a pointer that merely rests there (for pictures). Moving the
+// pointer instead can leave the window drawn inactive under Wine.
+void endHotTracking(DialogWindow dialog);
 // The id of the control that has the keyboard focus in the dialog's thread; 0 for none.
 int focusedItem(DialogWindow dialog);
 

@@ -116,6 +116,8 @@ void pressBackspace(DialogWindow, int) {}
 void pressKey(DialogWindow, int) {}
 void sendCommand(DialogWindow, int, int) {}
 void closeWindow(DialogWindow) {}
+void activate(DialogWindow) {}
+void endHotTracking(DialogWindow) {}
 int focusedItem(DialogWindow) { return 0; }
 ScreenRect windowRect(DialogWindow) { return {}; }
 

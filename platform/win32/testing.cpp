@@ -318,6 +318,30 @@ void closeWindow(DialogWindow dialog) {
     settle(asWindow(dialog));
 }
 
+void activate(DialogWindow dialog) {
+    // Under Xvfb, Wine can make a program's first window the foreground window
+    // without ever drawing it active; moving the foreground away and back gives
+    // it the activation, and the active caption, that a click would.
+    SetForegroundWindow(GetDesktopWindow());
+    SetForegroundWindow(asWindow(dialog));
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(asWindow(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    settle(asWindow(dialog));
+}
+
+void endHotTracking(DialogWindow dialog) {
+    EnumChildWindows(
+        asWindow(dialog),
+        [](HWND control, LPARAM) -> BOOL {
+            PostMessageA(control, WM_MOUSELEAVE, 0, 0);
+            return TRUE;
+        },
+        0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(asWindow(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    settle(asWindow(dialog));
+}
+
 int focusedItem(DialogWindow dialog) {
     HWND focus = focusOf(asWindow(dialog));
     return focus == nullptr ? 0 : GetDlgCtrlID(focus);
