@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/provider.h"
 #include "platform/dialog.h"
@@ -76,7 +77,7 @@ protected:
         return dialog_.window();
     }
 
-    void installClients(std::initializer_list<ClientKind> kinds) {
+    void installClients(const std::vector<ClientKind>& kinds) {
         for (ClientKind kind : kinds) registerClient(kRegistration[kind]);
     }
 
@@ -146,7 +147,7 @@ TEST_F(ConfigDlgUiTest, OpensInItsInputState) {
 TEST_F(ConfigDlgUiTest, OnlyInstalledClientsCanBeChosenAndTheDefaultIsPreselected) {
     struct Case {
         const char* what;
-        std::initializer_list<ClientKind> installed;
+        std::vector<ClientKind> installed;
         std::optional<std::string> mailto;
         ClientKind preselected;
         const char* logged;
