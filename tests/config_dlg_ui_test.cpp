@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/provider.h"
@@ -30,9 +31,9 @@ constexpr std::array<int, 5> kClientButtons = {IDC_OUTLOOK_EXPRESS, IDC_OUTLOOK,
                                                IDC_THUNDERBIRD};
 // Every control of the main dialog that has an id of its own, in template order.
 constexpr std::array<int, 19> kAllControls = {
-    IDC_INTRO,      IDC_SELECT_ONE,   IDC_OUTLOOK_EXPRESS, IDC_OUTLOOK,       IDC_WINDOWS_MAIL,
-    IDC_EUDORA,     IDC_THUNDERBIRD,  IDC_ADDRESS_LABEL,   IDC_MAKE_DEFAULT,  IDC_OVERWRITE,
-    IDC_CONFIGURE,  kClose,           IDC_NAME_LABEL,      IDC_DISPLAY_NAME,  IDC_ADDRESS,
+    IDC_INTRO,        IDC_SELECT_ONE, IDC_OUTLOOK_EXPRESS, IDC_OUTLOOK,      IDC_WINDOWS_MAIL,
+    IDC_EUDORA,       IDC_THUNDERBIRD, IDC_ADDRESS_LABEL,  IDC_MAKE_DEFAULT, IDC_OVERWRITE,
+    IDC_CONFIGURE,    kClose,         IDC_NAME_LABEL,      IDC_DISPLAY_NAME, IDC_ADDRESS,
     IDC_DETAILS_LABEL, IDC_ABOUT,     IDC_LAUNCH,          IDC_USE_SSL};
 
 constexpr const char* kRegistration[] = {"Outlook Express", "Microsoft Outlook", "Windows Mail", "Eudora",
@@ -114,8 +115,28 @@ TEST_F(ConfigDlgUiTest, OpensInItsInputState) {
     ASSERT_TRUE(dialog);
 
     EXPECT_EQ(dialog.title(), "Quillmark");
-    EXPECT_EQ(dialog.itemText(IDC_INTRO), kIntroText);
-    EXPECT_EQ(dialog.itemText(kClose), "Cancel");
+    const std::pair<int, const char*> captions[] = {
+        {IDC_INTRO, kIntroText},
+        {IDC_SELECT_ONE, "Select one:"},
+        {IDC_OUTLOOK_EXPRESS, "Microsoft Outlook Express"},
+        {IDC_OUTLOOK, "Microsoft Outlook"},
+        {IDC_WINDOWS_MAIL, "Microsoft Windows Mail"},
+        {IDC_EUDORA, "Qualcomm Eudora 5 and up"},
+        {IDC_THUNDERBIRD, "Mozilla Thunderbird"},
+        {IDC_ADDRESS_LABEL, "Email Address:"},
+        {IDC_MAKE_DEFAULT, "Make this my default account"},
+        {IDC_OVERWRITE, "Overwrite existing account"},
+        {IDC_CONFIGURE, "Configure"},
+        {kClose, "Cancel"},
+        {IDC_NAME_LABEL, "Your Name:"},
+        {IDC_DISPLAY_NAME, ""},
+        {IDC_ADDRESS, ""},
+        {IDC_DETAILS_LABEL, "Provide the following details for the account you wish to set up:"},
+        {IDC_ABOUT, "About"},
+        {IDC_LAUNCH, "Launch my email client immediately"},
+        {IDC_USE_SSL, "Use SSL"},
+    };
+    for (const auto& [id, caption] : captions) EXPECT_EQ(dialog.itemText(id), caption) << id;
     EXPECT_EQ(dialog.defaultButton(), IDC_CONFIGURE);
     EXPECT_FALSE(dialog.itemEnabled(IDC_CONFIGURE));
     EXPECT_TRUE(dialog.itemChecked(IDC_OVERWRITE));

@@ -18,9 +18,9 @@ constexpr std::array<int, kClientCount> kClientButtons = {IDC_OUTLOOK_EXPRESS, I
 
 // Everything that belongs to the input state; the finished view hides it.
 constexpr std::array kInputControls = {
-    IDC_CONFIGURE,   IDC_DISPLAY_NAME,  IDC_ADDRESS,    IDC_MAKE_DEFAULT,  IDC_OVERWRITE,  IDC_USE_SSL,
-    IDC_OUTLOOK_EXPRESS, IDC_OUTLOOK,   IDC_WINDOWS_MAIL, IDC_EUDORA,      IDC_THUNDERBIRD,
-    IDC_DETAILS_LABEL, IDC_NAME_LABEL,  IDC_ADDRESS_LABEL, IDC_SELECT_ONE, IDC_ABOUT};
+    IDC_CONFIGURE,  IDC_ABOUT,         IDC_DISPLAY_NAME, IDC_ADDRESS,       IDC_MAKE_DEFAULT, IDC_OVERWRITE,
+    IDC_USE_SSL,    IDC_OUTLOOK_EXPRESS, IDC_OUTLOOK,    IDC_WINDOWS_MAIL,  IDC_EUDORA,       IDC_THUNDERBIRD,
+    IDC_SELECT_ONE, IDC_DETAILS_LABEL, IDC_NAME_LABEL,   IDC_ADDRESS_LABEL};
 
 constexpr std::string_view kRunningClientMessage = "Please exit all running email clients, and then restart Tidewell.";
 
