@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/testing.h"
+#include "platform/text.h"
 #include "tests/support/test_env.h"
 
 namespace tw::test {
@@ -209,6 +210,15 @@ TEST(FilesConformance, AppendFileAddsToTheEnd) {
     platform::AppendFile file;
     EXPECT_NE(file.open(temp.path() + "\\no such folder\\Tidewell.log"), platform::kSuccess);
     EXPECT_FALSE(file.isOpen());
+}
+
+TEST(TextConformance, AnsiAndUtf8) {
+    // The test machines run with the Western European code page, 1252.
+    EXPECT_EQ(platform::ansiToUtf8(""), "");
+    EXPECT_EQ(platform::ansiToUtf8("plain ASCII"), "plain ASCII");
+    EXPECT_EQ(platform::ansiToUtf8("Zo\xEB \x80 \xFF"), "Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF");
+    EXPECT_EQ(platform::utf8ToAnsi("Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF"), "Zo\xEB \x80 \xFF");
+    EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
 }
 
 TEST(SystemConformance, EnvironmentVariables) {
