@@ -31,7 +31,9 @@ std::string programPath(std::string_view imageName, std::uint32_t access) {
 }
 
 std::string expandFirst(std::string text, std::string_view variable) {
-    const std::string placeholder = "%" + std::string(variable) + "%";
+    // Built by appending: GCC 12 warns falsely about "%" + std::string here.
+    std::string placeholder(1, '%');
+    placeholder.append(variable).append(1, '%');
     const auto at = text.find(placeholder);
     if (at == std::string::npos) return text;
     const auto value = platform::environmentVariable(variable);
