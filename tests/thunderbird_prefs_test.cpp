@@ -62,8 +62,7 @@ TEST(ThunderbirdPrefsReader, Numbering) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto lines = splitLines(c.prefs);
-        const PrefsReader reader(lines);
+        const PrefsReader reader(c.prefs);
         EXPECT_EQ(reader.hasNoAccounts(), c.noAccounts);
         EXPECT_EQ(reader.nextAccountNumber(), c.next.account);
         EXPECT_EQ(reader.nextServerNumber(), c.next.server);
@@ -73,13 +72,12 @@ TEST(ThunderbirdPrefsReader, Numbering) {
 }
 
 TEST(ThunderbirdPrefsReader, FindsIdentitiesAndTheirAccounts) {
-    const auto lines = splitLines(
+    const PrefsReader reader(
         "user_pref(\"mail.account.account1.identities\", \"id10,id2\");\n"
         "user_pref(\"mail.account.account2.identities\", \"id3, id1\");\n"
         "user_pref(\"mail.identity.id10.useremail\", \"bob.ann@example.com\");\n"
         "user_pref(\"mail.identity.id4.useremail\", \"Ann@Example.com\");\n"
         "user_pref(\"mail.identity.id1.useremail\", \"ann@example.com\");\n");
-    const PrefsReader reader(lines);
     EXPECT_EQ(reader.findIdentityByAddress("ANN@example.COM").value_or("none"), "id4") << "the first, any case";
     EXPECT_EQ(reader.findIdentityByAddress("nn@example.com").value_or("none"), "none") << "whole values only";
     EXPECT_EQ(reader.findIdentityByAddress("example.com").value_or("none"), "none");
@@ -89,14 +87,13 @@ TEST(ThunderbirdPrefsReader, FindsIdentitiesAndTheirAccounts) {
 }
 
 TEST(ThunderbirdPrefsReader, LocalFoldersForCopies) {
-    const auto none = splitLines("user_pref(\"mail.identity.id1.fcc_folder\", \"imap://a%40b@h/Sent\");\n");
-    EXPECT_TRUE(PrefsReader(none).usesLocalFoldersForCopies(1)) << "the profile's first identity";
-    EXPECT_FALSE(PrefsReader(none).usesLocalFoldersForCopies(2));
+    const PrefsReader none("user_pref(\"mail.identity.id1.fcc_folder\", \"imap://a%40b@h/Sent\");\n");
+    EXPECT_TRUE(none.usesLocalFoldersForCopies(1)) << "the profile's first identity";
+    EXPECT_FALSE(none.usesLocalFoldersForCopies(2));
     for (const char* key : {"draft_folder", "fcc_folder"}) {
         const std::string line =
             std::string("user_pref(\"mail.identity.id1.") + key + "\", \"mailbox://nobody@Local%20Folders/X\");";
-        const auto lines = splitLines(line);
-        EXPECT_TRUE(PrefsReader(lines).usesLocalFoldersForCopies(2)) << key;
+        EXPECT_TRUE(PrefsReader(line).usesLocalFoldersForCopies(2)) << key;
     }
 }
 

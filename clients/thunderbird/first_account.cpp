@@ -5,17 +5,17 @@
 
 namespace tw::thunderbird {
 
-std::string firstAccountFile(const Prefs& prefs, const AccountSettings& settings) {
+void rewriteForFirstAccount(std::string_view prefs, const AccountSettings& settings, PrefsOutput& out) {
     constexpr std::string_view kAccount = "account2";
     constexpr std::string_view kServer = "server2";
     constexpr std::string_view kIdentity = "id1";
     constexpr std::string_view kSmtp = "smtp1";
 
-    PrefsOutput out(expectedOutputSize(prefs.text, prefs.lines.size()));
     // The settings the profile has already stay; the account's lines follow
     // them, so they win over any stale line for the same keys.
     StandingEdits edits({.accountNumber = 2});
-    for (std::string_view line : prefs.lines) edits.copy(line, out);
+    LineReader reader(prefs);
+    for (std::string_view line; reader.next(line);) edits.copy(line, out);
 
     out.add(accountIdentitiesLine(kAccount, kIdentity));
     out.add(accountServerLine(kAccount, kServer));
@@ -25,7 +25,6 @@ std::string firstAccountFile(const Prefs& prefs, const AccountSettings& settings
     for (const auto& line : newOutgoingServerLines(kSmtp, settings)) out.add(line);
     out.add(outgoingListLine(kSmtp));
     out.add(defaultOutgoingLine(kSmtp));
-    return out.release();
 }
 
 }  // namespace tw::thunderbird

@@ -9,46 +9,59 @@ namespace {
 // Walks the old lines once, in order, copying them through the standing edits.
 class Walk {
 public:
-    Walk(const std::vector<std::string_view>& lines, PrefsOutput& out, StandingEdits& edits)
-        : lines_(lines), out_(out), edits_(edits) {}
+    Walk(std::string_view text, PrefsOutput& out, StandingEdits& edits) : reader_(text), out_(out), edits_(edits) {}
 
     // Copies lines up to the first that begins with "u", normally the first
-    // user_pref line, which stays unread.
+    // user_pref line, which is held back for the next step.
     void copyHeader() {
-        while (next_ < lines_.size() && !lines_[next_].starts_with('u')) edits_.copy(lines_[next_++], out_);
+        while (take()) {
+            if (line_.starts_with('u')) {
+                held_ = true;
+                return;
+            }
+            edits_.copy(line_, out_);
+        }
     }
 
     // Copies lines up to and including the one with the key; false when the
     // file ends first, all of it copied.
     bool copyThroughKey(std::string_view key) {
-        while (next_ < lines_.size()) {
-            const std::string_view line = lines_[next_++];
-            edits_.copy(line, out_);
-            if (prefKey(line) == key) return true;
+        while (take()) {
+            edits_.copy(line_, out_);
+            if (prefKey(line_) == key) return true;
         }
         return false;
     }
 
     void copyRest() {
-        while (next_ < lines_.size()) edits_.copy(lines_[next_++], out_);
+        while (take()) edits_.copy(line_, out_);
     }
 
 private:
-    const std::vector<std::string_view>& lines_;
+    bool take() {
+        if (held_) {
+            held_ = false;
+            return true;
+        }
+        return reader_.next(line_);
+    }
+
+    LineReader reader_;
     PrefsOutput& out_;
     StandingEdits& edits_;
-    std::size_t next_ = 0;
+    std::string_view line_;
+    bool held_ = false;
 };
 
 }  // namespace
 
-Rewritten addAccountFile(const Prefs& prefs, const NewAccount& account, const AccountSettings& settings) {
-    PrefsOutput out(expectedOutputSize(prefs.text, prefs.lines.size()));
+std::string rewriteAddingAccount(std::string_view prefs, const NewAccount& account, const AccountSettings& settings,
+                                 PrefsOutput& out) {
     StandingEdits edits({.listedAccount = account.account,
                          .defaultAccount = account.makeDefault ? account.account : std::string(),
                          .listedOutgoing = account.smtp,
                          .accountNumber = account.accountNumber});
-    Walk walk(prefs.lines, out, edits);
+    Walk walk(prefs, out, edits);
 
     // The account's lines go where Thunderbird's sorted file has their
     // neighbours: its account lines before the first setting, the rest after
@@ -65,7 +78,7 @@ Rewritten addAccountFile(const Prefs& prefs, const NewAccount& account, const Ac
     for (const auto& line : newOutgoingServerLines(account.smtp, settings)) out.add(line);
     walk.copyRest();
     edits.finish(out);
-    return {out.release(), edits.outgoingList()};
+    return edits.outgoingList();
 }
 
 }  // namespace tw::thunderbird

@@ -2,18 +2,20 @@
 
 namespace tw::thunderbird {
 
+bool LineReader::next(std::string_view& line) {
+    if (atEnd()) return false;
+    std::size_t end = text_.find('\n', position_);
+    if (end == std::string_view::npos) end = text_.size();
+    line = text_.substr(position_, end - position_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    position_ = end + 1;
+    return true;
+}
+
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        start = next;
-    }
+    LineReader reader(text);
+    for (std::string_view line; reader.next(line);) lines.push_back(line);
     return lines;
 }
 
@@ -112,9 +114,15 @@ long long leadingNumber(std::string_view text) {
     return number;
 }
 
-std::size_t expectedOutputSize(std::string_view input, std::size_t lineCount) {
-    constexpr std::size_t kRoomForNewLines = 8192;
-    return input.size() + lineCount + kRoomForNewLines;
+void PrefsOutput::flush() {
+    if (status_ == platform::kSuccess) status_ = file_.write(buffer_);
+    buffer_.clear();
+}
+
+platform::Status PrefsOutput::finish() {
+    flush();
+    if (status_ == platform::kSuccess) status_ = file_.finish();
+    return status_;
 }
 
 }  // namespace tw::thunderbird

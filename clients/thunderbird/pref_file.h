@@ -8,13 +8,29 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace tw::thunderbird {
 
-// The lines of a file without their ends. A last line without an end is a line
-// too; an empty file has none.
+// Reads the lines of a text one after another, without their ends and
+// without storing them. A last line without an end is a line too; an empty
+// text has none.
+//   LineReader reader(text);
+//   for (std::string_view line; reader.next(line);) ...
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool next(std::string_view& line);
+    bool atEnd() const { return position_ >= text_.size(); }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+};
+
+// All the lines at once, for small files.
 std::vector<std::string_view> splitLines(std::string_view text);
 
 // One line of the form  user_pref("key", value);
@@ -44,23 +60,29 @@ std::string encodeUriUserName(std::string_view text);
 // Very long runs of digits are capped rather than overflowing.
 long long leadingNumber(std::string_view text);
 
-// The new file, built line by line with CR LF ends.
+// The new file, built line by line with CR LF ends and written out in pieces
+// as it grows, so that the whole new text is never held at once.
 class PrefsOutput {
 public:
-    explicit PrefsOutput(std::size_t expectedSize) { text_.reserve(expectedSize); }
+    explicit PrefsOutput(platform::NewFile& file) : file_(file) { buffer_.reserve(kPiece + kPiece / 8); }
+
     void add(std::string_view line) {
-        text_ += line;
-        text_ += "\r\n";
+        buffer_ += line;
+        buffer_ += "\r\n";
+        if (buffer_.size() >= kPiece) flush();
     }
-    const std::string& text() const { return text_; }
-    std::string release() { return std::move(text_); }
+
+    // Writes what is left and finishes the file; the first failure of any
+    // write, or kSuccess. Lines added after a failure are dropped.
+    platform::Status finish();
 
 private:
-    std::string text_;
-};
+    static constexpr std::size_t kPiece = 1 << 20;
+    void flush();
 
-// Room for a copy of the input with CR LF ends plus the lines the writer adds,
-// so that building the copy never has to move it.
-std::size_t expectedOutputSize(std::string_view input, std::size_t lineCount);
+    platform::NewFile& file_;
+    std::string buffer_;
+    platform::Status status_ = platform::kSuccess;
+};
 
 }  // namespace tw::thunderbird

@@ -8,43 +8,38 @@
 namespace tw::thunderbird {
 namespace {
 
-constexpr std::string_view kAccountMarker = "mail.account.account";
-constexpr std::string_view kIdentityMarker = "mail.identity.id";
-constexpr std::string_view kServerMarker = "mail.server.server";
-constexpr std::string_view kOutgoingMarker = "mail.smtpserver.smtp";
-constexpr std::string_view kIdentityOutgoingMarker = ".smtpServer\", \"smtp";
-// Numbers that are in use because something refers to them, even where the
-// thing itself has no lines: a new one with that number would be taken over.
-constexpr std::string_view kAccountServerMarker = ".server\", \"server";
-constexpr std::string_view kAccountListMarker = "\"mail.accountmanager.accounts\"";
-constexpr std::string_view kIdentityListMarker = ".identities\"";
-constexpr std::string_view kOutgoingListMarker = "\"mail.smtpservers\"";
-constexpr std::string_view kLocalDrafts = ".draft_folder\", \"mailbox://nobody@Local%20Folders";
-constexpr std::string_view kLocalSent = ".fcc_folder\", \"mailbox://nobody@Local%20Folders";
+constexpr std::string_view kAccountPrefix = "mail.account.account";
+constexpr std::string_view kIdentityPrefix = "mail.identity.id";
+constexpr std::string_view kServerPrefix = "mail.server.server";
+constexpr std::string_view kOutgoingPrefix = "mail.smtpserver.smtp";
+constexpr std::string_view kLocalFolders = "mailbox://nobody@Local%20Folders";
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return lowerAscii(c); });
-    return lower;
-}
-
-// Where the lower-case needle first occurs in text, ignoring the case of ASCII letters.
-std::size_t findIgnoringCase(std::string_view text, std::string_view lowerNeedle) {
-    if (lowerNeedle.size() > text.size()) return std::string_view::npos;
-    for (std::size_t at = 0; at + lowerNeedle.size() <= text.size(); ++at) {
-        std::size_t k = 0;
-        while (k < lowerNeedle.size() && lowerAscii(text[at + k]) == lowerNeedle[k]) ++k;
-        if (k == lowerNeedle.size()) return at;
-    }
-    return std::string_view::npos;
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
+}
+
+void raise(long long& highest, long long number) { highest = std::max(highest, number); }
+
+// The value of the line when it is a user_pref line; empty otherwise.
+std::string_view valueOf(std::string_view line) {
+    const auto pref = parsePrefLine(line);
+    return pref ? pref->value : std::string_view();
+}
+
+// The highest number among the list's elements that are prefix + number.
+void raiseByList(long long& highest, std::string_view list, std::string_view prefix) {
+    for (std::string_view element : listElements(list)) {
+        if (element.starts_with(prefix)) raise(highest, leadingNumber(element.substr(prefix.size())));
+    }
 }
 
 }  // namespace
@@ -61,68 +56,51 @@ std::vector<std::string_view> listElements(std::string_view list) {
     return elements;
 }
 
-long long PrefsReader::highestNumberAfter(std::string_view marker) const {
-    long long highest = -1;
-    for (std::string_view line : lines_) {
-        const auto at = line.find(marker);
-        if (at != std::string_view::npos) highest = std::max(highest, leadingNumber(line.substr(at + marker.size())));
+PrefsReader::PrefsReader(std::string_view text) : text_(text) {
+    LineReader reader(text);
+    for (std::string_view line; reader.next(line);) readLine(line);
+}
+
+void PrefsReader::readLine(std::string_view line) {
+    const std::string_view key = prefKey(line);
+    if (!key.starts_with("mail.")) return;
+    if (key.starts_with(kAccountPrefix)) {
+        readAccountLine(key, line);
+    } else if (key.starts_with(kIdentityPrefix)) {
+        readIdentityLine(key, line);
+    } else if (key.starts_with(kServerPrefix)) {
+        raise(highestServer_, leadingNumber(key.substr(kServerPrefix.size())));
+    } else if (key.starts_with(kOutgoingPrefix)) {
+        raise(highestOutgoing_, leadingNumber(key.substr(kOutgoingPrefix.size())));
+    } else if (key == kAccountListKey) {
+        raiseByList(highestAccount_, valueOf(line), "account");
+    } else if (key == kOutgoingListKey) {
+        raiseByList(highestOutgoing_, valueOf(line), "smtp");
     }
-    return highest;
 }
 
-bool PrefsReader::hasNoAccounts() const { return highestNumberAfter(kAccountMarker) < 0; }
+void PrefsReader::readAccountLine(std::string_view key, std::string_view line) {
+    anyAccount_ = true;
+    raise(highestAccount_, leadingNumber(key.substr(kAccountPrefix.size())));
+    if (key.ends_with(".identities")) raiseByList(highestIdentity_, valueOf(line), "id");
+    if (key.ends_with(".server")) raiseByList(highestServer_, valueOf(line), "server");
+}
 
-long long PrefsReader::highestInLists(std::string_view marker, std::string_view prefix) const {
-    long long highest = -1;
-    for (std::string_view line : lines_) {
-        if (line.find(marker) == std::string_view::npos) continue;
-        const auto pref = parsePrefLine(line);
-        if (!pref) continue;
-        for (std::string_view element : listElements(pref->value)) {
-            if (element.starts_with(prefix)) highest = std::max(highest, leadingNumber(element.substr(prefix.size())));
-        }
+void PrefsReader::readIdentityLine(std::string_view key, std::string_view line) {
+    const std::string_view rest = key.substr(kIdentityPrefix.size());
+    raise(highestIdentity_, leadingNumber(rest));
+    if (key.ends_with(".useremail")) {
+        addresses_.push_back({rest.substr(0, rest.size() - std::string_view(".useremail").size()), valueOf(line)});
+    } else if (key.ends_with(".smtpServer")) {
+        raiseByList(highestOutgoing_, valueOf(line), "smtp");
+    } else if (key.ends_with(".draft_folder") || key.ends_with(".fcc_folder")) {
+        if (valueOf(line).starts_with(kLocalFolders)) localFolderCopies_ = true;
     }
-    return highest;
-}
-
-long long PrefsReader::nextAccountNumber() const {
-    const long long highest =
-        std::max(highestNumberAfter(kAccountMarker), highestInLists(kAccountListMarker, "account"));
-    return std::max(highest, 0LL) + 1;
-}
-
-long long PrefsReader::nextIdentityNumber() const {
-    const long long highest = std::max(highestNumberAfter(kIdentityMarker), highestInLists(kIdentityListMarker, "id"));
-    return std::max(highest, 0LL) + 1;
-}
-
-long long PrefsReader::nextServerNumber() const {
-    const long long highest = std::max(highestNumberAfter(kServerMarker), highestNumberAfter(kAccountServerMarker));
-    return std::max(highest, 0LL) + 1;
-}
-
-long long PrefsReader::nextOutgoingServerNumber() const {
-    const long long highest = std::max({highestNumberAfter(kOutgoingMarker), highestNumberAfter(kIdentityOutgoingMarker),
-                                        highestInLists(kOutgoingListMarker, "smtp")});
-    return std::max(highest, 0LL) + 1;
-}
-
-bool PrefsReader::usesLocalFoldersForCopies(long long identityNumber) const {
-    if (identityNumber == 1) return true;
-    return std::any_of(lines_.begin(), lines_.end(), [](std::string_view line) {
-        return line.find(kLocalSent) != std::string_view::npos || line.find(kLocalDrafts) != std::string_view::npos;
-    });
 }
 
 std::optional<std::string> PrefsReader::findIdentityByAddress(std::string_view fileAddress) const {
-    const std::string pattern = ".useremail\", \"" + lowerAscii(fileAddress) + "\"";
-    for (std::string_view line : lines_) {
-        const auto identityAt = line.find(kIdentityMarker);
-        if (identityAt == std::string_view::npos) continue;
-        const auto numberAt = identityAt + kIdentityMarker.size();
-        const auto patternAt = findIgnoringCase(line.substr(numberAt), pattern);
-        if (patternAt == std::string_view::npos) continue;
-        return "id" + std::string(line.substr(numberAt, patternAt));
+    for (const auto& stored : addresses_) {
+        if (equalIgnoringCase(stored.address, fileAddress)) return "id" + std::string(stored.identityNumber);
     }
     return std::nullopt;
 }
@@ -130,12 +108,13 @@ std::optional<std::string> PrefsReader::findIdentityByAddress(std::string_view f
 std::optional<std::string> PrefsReader::findAccountOfIdentity(std::string_view identity) const {
     constexpr std::string_view kPrefix = "mail.account.";
     constexpr std::string_view kSuffix = ".identities";
-    for (std::string_view line : lines_) {
-        const auto pref = parsePrefLine(line);
-        if (!pref || !pref->key.starts_with(kPrefix) || !pref->key.ends_with(kSuffix)) continue;
-        const auto elements = listElements(pref->value);
+    LineReader reader(text_);
+    for (std::string_view line; reader.next(line);) {
+        const std::string_view key = prefKey(line);
+        if (!key.starts_with(kPrefix) || !key.ends_with(kSuffix)) continue;
+        const auto elements = listElements(valueOf(line));
         if (std::find(elements.begin(), elements.end(), identity) != elements.end()) {
-            return std::string(pref->key.substr(kPrefix.size(), pref->key.size() - kPrefix.size() - kSuffix.size()));
+            return std::string(key.substr(kPrefix.size(), key.size() - kPrefix.size() - kSuffix.size()));
         }
     }
     return std::nullopt;
@@ -143,10 +122,10 @@ std::optional<std::string> PrefsReader::findAccountOfIdentity(std::string_view i
 
 std::optional<std::string_view> PrefsReader::value(std::string_view key) const {
     std::optional<std::string_view> found;
-    for (std::string_view line : lines_) {
-        if (line.find(key) == std::string_view::npos) continue;
-        const auto pref = parsePrefLine(line);
-        if (pref && pref->key == key) found = pref->value;
+    LineReader reader(text_);
+    for (std::string_view line; reader.next(line);) {
+        if (prefKey(line) != key) continue;
+        if (const auto pref = parsePrefLine(line)) found = pref->value;
     }
     return found;
 }

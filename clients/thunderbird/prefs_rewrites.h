@@ -1,27 +1,20 @@
 // The three ways the Thunderbird writer rewrites prefs.js. Each takes the
-// lines of the file as it is and gives the complete text of the new file, CR
-// LF ended; every line it does not mean to change is carried over as it stands
-// and in its place.
+// text of the file as it is and writes the whole new file to out; every line
+// it does not mean to change is carried over as it stands and in its place.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "clients/thunderbird/account_lines.h"
+#include "clients/thunderbird/pref_file.h"
 
 namespace tw::thunderbird {
-
-struct Prefs {
-    std::string_view text;  // the whole file
-    const std::vector<std::string_view>& lines;
-};
 
 // A profile without accounts: its lines stay, ahead of a fixed set for
 // account2, identity id1, incoming server server2 and outgoing server smtp1,
 // which is also made the default outgoing server.
-std::string firstAccountFile(const Prefs& prefs, const AccountSettings& settings);
+void rewriteForFirstAccount(std::string_view prefs, const AccountSettings& settings, PrefsOutput& out);
 
 struct NewAccount {
     std::string account;   // "account3"
@@ -33,14 +26,11 @@ struct NewAccount {
     bool localFolders = false;  // drafts and sent copies in the local folders
 };
 
-struct Rewritten {
-    std::string text;
-    std::string outgoingList;  // the outgoing-server list written, when it changed
-};
-
 // Adds an account beside those the profile has. Its identity gets an outgoing
 // server of its own, so the servers of the other accounts are never touched.
-Rewritten addAccountFile(const Prefs& prefs, const NewAccount& account, const AccountSettings& settings);
+// Gives the list of outgoing servers as written.
+std::string rewriteAddingAccount(std::string_view prefs, const NewAccount& account, const AccountSettings& settings,
+                                 PrefsOutput& out);
 
 struct ExistingAccount {
     std::string account;
@@ -53,7 +43,9 @@ struct ExistingAccount {
 
 // Resets the account's name, incoming server and outgoing server to the
 // provider's settings in place; its address, folders and place in the account
-// list stay.
-Rewritten resetAccountFile(const Prefs& prefs, const ExistingAccount& account, const AccountSettings& settings);
+// list stay. Gives the list of outgoing servers as written when the account
+// got a new outgoing server, else nothing.
+std::string rewriteResettingAccount(std::string_view prefs, const ExistingAccount& account,
+                                    const AccountSettings& settings, PrefsOutput& out);
 
 }  // namespace tw::thunderbird

@@ -89,12 +89,13 @@ void addMissingLines(const Replacements& replacements, const ExistingAccount& ac
 
 }  // namespace
 
-Rewritten resetAccountFile(const Prefs& prefs, const ExistingAccount& account, const AccountSettings& settings) {
-    PrefsOutput out(expectedOutputSize(prefs.text, prefs.lines.size()));
+std::string rewriteResettingAccount(std::string_view prefs, const ExistingAccount& account,
+                                    const AccountSettings& settings, PrefsOutput& out) {
     StandingEdits edits({.defaultAccount = account.makeDefault ? account.account : std::string(),
                          .listedOutgoing = account.smtpIsNew ? account.smtp : std::string()});
     Replacements replacements = replacementsFor(account, settings);
-    for (std::string_view line : prefs.lines) {
+    LineReader reader(prefs);
+    for (std::string_view line; reader.next(line);) {
         if (const Replacement* replacement = replacements.match(line)) {
             out.add(replacement->line);
         } else {
@@ -103,7 +104,7 @@ Rewritten resetAccountFile(const Prefs& prefs, const ExistingAccount& account, c
     }
     addMissingLines(replacements, account, settings, out);
     edits.finish(out);
-    return {out.release(), edits.outgoingList()};
+    return edits.outgoingList();
 }
 
 }  // namespace tw::thunderbird

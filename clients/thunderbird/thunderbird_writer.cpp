@@ -25,8 +25,8 @@ ConfigOutcome ThunderbirdWriter::configure() {
     // prefs.js is UTF-8; the program's own text is 8-bit.
     fileSettings =
         makeAccountSettings(platform::ansiToUtf8(address), platform::ansiToUtf8(displayName), useSsl);
-    const Prefs prefs{prefsText, prefsLines};
-    const PrefsReader reader(prefsLines);
+    const std::string_view prefs = prefsText;
+    const PrefsReader reader(prefs);
     const bool firstAccount = reader.hasNoAccounts();
 
     *log << "Searching for existant " << address << " account ... ";
@@ -45,10 +45,7 @@ ConfigOutcome ThunderbirdWriter::configure() {
 
 ConfigOutcome ThunderbirdWriter::loadPreferences() {
     const platform::Status rc = platform::readWholeFile(profile.prefsFile, prefsText);
-    if (rc == platform::kSuccess) {
-        prefsLines = splitLines(prefsText);
-        return OutcomeConfigured;
-    }
+    if (rc == platform::kSuccess) return OutcomeConfigured;
     if (rc != platform::kErrorFileNotFound && rc != platform::kErrorPathNotFound) {
         // Held open by another program, for instance: never taken for an empty file.
         *log << "Unable to read " << profile.prefsFile << " (error " << rc << "). No changes have been made.";
@@ -70,16 +67,20 @@ bool ThunderbirdWriter::createProfileFolder() {
     return platform::folderExists(profile.profileFolder);
 }
 
-ConfigOutcome ThunderbirdWriter::writeFirstAccount(const Prefs& prefs) {
+ConfigOutcome ThunderbirdWriter::writeFirstAccount(std::string_view prefs) {
     Summary summary;
     summary.account = "account2";
     summary.server = "server2";
     summary.identity = "id1";
     summary.showSocketType = true;
-    return save(firstAccountFile(prefs, fileSettings), summary);
+    const auto rewrite = [&](PrefsOutput& out) {
+        rewriteForFirstAccount(prefs, fileSettings, out);
+        return std::string();
+    };
+    return save(rewrite, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::writeNewAccount(const Prefs& prefs, const PrefsReader& reader) {
+ConfigOutcome ThunderbirdWriter::writeNewAccount(std::string_view prefs, const PrefsReader& reader) {
     NewAccount account;
     account.accountNumber = reader.nextAccountNumber();
     account.account = "account" + std::to_string(account.accountNumber);
@@ -90,14 +91,13 @@ ConfigOutcome ThunderbirdWriter::writeNewAccount(const Prefs& prefs, const Prefs
     account.localFolders = reader.usesLocalFoldersForCopies(identityNumber);
     account.makeDefault = makeDefault;
 
-    Rewritten rewritten = addAccountFile(prefs, account, fileSettings);
-    Summary summary{account.account, account.server, account.identity, account.smtp, rewritten.outgoingList};
+    Summary summary{account.account, account.server, account.identity, account.smtp};
     summary.showDefaultOutgoing = false;
     summary.localFolders = account.localFolders;
-    return save(rewritten.text, summary);
+    return save([&](PrefsOutput& out) { return rewriteAddingAccount(prefs, account, fileSettings, out); }, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::resetAccount(const Prefs& prefs, const PrefsReader& reader,
+ConfigOutcome ThunderbirdWriter::resetAccount(std::string_view prefs, const PrefsReader& reader,
                                               const std::string& identity) {
     ExistingAccount account;
     account.identity = identity;
@@ -117,18 +117,29 @@ ConfigOutcome ThunderbirdWriter::resetAccount(const Prefs& prefs, const PrefsRea
     account.smtp = account.smtpIsNew ? "smtp" + std::to_string(reader.nextOutgoingServerNumber()) : std::string(*smtp);
     account.makeDefault = makeDefault;
 
-    Rewritten rewritten = resetAccountFile(prefs, account, fileSettings);
     Summary summary{account.account, account.server, account.identity};
     if (account.smtpIsNew) {
         summary.smtp = account.smtp;
-        summary.outgoingList = rewritten.outgoingList;
         summary.showDefaultOutgoing = false;
     }
-    return save(rewritten.text, summary);
+    return save([&](PrefsOutput& out) { return rewriteResettingAccount(prefs, account, fileSettings, out); },
+                summary);
 }
 
-ConfigOutcome ThunderbirdWriter::save(const std::string& text, const Summary& summary) {
-    platform::Status rc = platform::writeNewFile(profile.tempFile, text);
+ConfigOutcome ThunderbirdWriter::save(const Rewrite& rewrite, Summary summary) {
+    platform::Status rc = platform::kSuccess;
+    {
+        // Closed at the end of this block in every case, so that a failed
+        // copy can be removed below.
+        platform::NewFile file;
+        rc = file.create(profile.tempFile);
+        if (rc == platform::kSuccess) {
+            PrefsOutput out(file);
+            const std::string outgoingList = rewrite(out);
+            if (!outgoingList.empty()) summary.outgoingList = outgoingList;
+            rc = out.finish();
+        }
+    }
     if (rc != platform::kSuccess) {
         *log << "Unable to write " << profile.tempFile << " (error " << rc << ").";
     } else {

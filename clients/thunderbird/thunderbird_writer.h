@@ -4,9 +4,9 @@
 // that already serves the address, reset to the provider's settings.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "clients/thunderbird/prefs_reader.h"
 #include "clients/thunderbird/prefs_rewrites.h"
@@ -43,11 +43,14 @@ private:
 
     ConfigOutcome loadPreferences();
     bool createProfileFolder();
-    ConfigOutcome writeFirstAccount(const thunderbird::Prefs& prefs);
-    ConfigOutcome writeNewAccount(const thunderbird::Prefs& prefs, const thunderbird::PrefsReader& reader);
-    ConfigOutcome resetAccount(const thunderbird::Prefs& prefs, const thunderbird::PrefsReader& reader,
+    ConfigOutcome writeFirstAccount(std::string_view prefs);
+    ConfigOutcome writeNewAccount(std::string_view prefs, const thunderbird::PrefsReader& reader);
+    ConfigOutcome resetAccount(std::string_view prefs, const thunderbird::PrefsReader& reader,
                                const std::string& identity);
-    ConfigOutcome save(const std::string& text, const Summary& summary);
+    // Writes prefs.tmp with rewrite, which gives the outgoing-server list it
+    // wrote (or nothing), and puts it in the place of prefs.js.
+    using Rewrite = std::function<std::string(thunderbird::PrefsOutput&)>;
+    ConfigOutcome save(const Rewrite& rewrite, Summary summary);
     void logSummary(const Summary& summary);
 
     bool useSsl;
@@ -59,7 +62,6 @@ private:
     thunderbird::ProfileLocation profile;
     thunderbird::AccountSettings fileSettings;  // UTF-8, as prefs.js holds text
     std::string prefsText;
-    std::vector<std::string_view> prefsLines;
 };
 
 }  // namespace tw
