@@ -196,6 +196,17 @@ TEST_F(ThunderbirdWriterTest, NewAccountBesideAnotherKeepsEveryOldLineAndItsServ
     EXPECT_EQ(log.find("mail.smtp.defaultserver"), std::string::npos) << "not written, so not listed";
 }
 
+TEST_F(ThunderbirdWriterTest, AFileOfSeveralMegabytesIsCopiedWhole) {
+    // Larger than the pieces the new copy is written in.
+    std::string filler;
+    for (int n = 0; filler.size() < (3u << 20); ++n) {
+        filler += "user_pref(\"mailnews.filler" + std::to_string(n) + "\", \"" + std::string(40, 'x') + "\");\n";
+    }
+    seedProfile(kOneAccountProfile + filler);
+    ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
+    EXPECT_TRUE(prefsText() == kAddedToOneAccountProfile + filler);
+}
+
 struct AddCase {
     const char* name;
     std::string prefs;

@@ -1,5 +1,8 @@
 #include "clients/thunderbird/thunderbird_writer.h"
 
+#include <utility>
+#include <vector>
+
 #include "clients/thunderbird/pref_file.h"
 #include "platform/files.h"
 #include "platform/text.h"
