@@ -5,6 +5,7 @@
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
+#include "clients/thunderbird/thunderbird_writer.h"
 #include "core/client_kind.h"
 
 namespace tw {
@@ -14,6 +15,7 @@ constexpr const char* kMessagingSubsystemKey = "Software\\Microsoft\\Windows NT\
 
 struct Writers {
     std::unique_ptr<OutlookExpressWriter> outlookExpress;
+    std::unique_ptr<ThunderbirdWriter> thunderbird;
 };
 
 void logRequest(RunState& state, const std::string& address, const std::string& displayName) {
@@ -43,6 +45,13 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
                 state.log);
         }
         return writers.outlookExpress->configure();
+    case Thunderbird:
+        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
+        state.log.endLineBlank();
+        writers.thunderbird = std::make_unique<ThunderbirdWriter>(state.address, state.displayName,
+                                                                  request.makeDefault, request.overwriteExisting,
+                                                                  request.useSsl, state.log);
+        return writers.thunderbird->configure();
     default:
         return OutcomeNoWriter;
     }

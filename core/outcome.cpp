@@ -34,6 +34,10 @@ constexpr std::array kDescriptions = {
                 "ERROR: Eudora has not been run for the first time or Eudora is not set to store data in the "
                 "default location."},
     Description{Eudora, OutcomeAccountExists, kExists},
+    Description{Thunderbird, OutcomeCannotConfigure, kCannotConfigure},
+    Description{Thunderbird, OutcomeClientNeverRun,
+                "ERROR: Thunderbird has not been run for the first time. Please run and close Thunderbird and try "
+                "again."},
     Description{Thunderbird, OutcomeAccountExists, kExists},
 };
 

@@ -30,6 +30,25 @@ private:
     void* handle_ = nullptr;
 };
 
+// A new file written in pieces, for content too large to build whole first.
+// create replaces any file of that name and holds the file without sharing;
+// finish flushes it to disk and closes it. A file dropped before finish is
+// closed as it stands, and the caller removes it.
+class NewFile {
+public:
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    Status create(const std::string& path);
+    Status write(std::string_view bytes);  // every byte, or the failure
+    Status finish();
+
+private:
+    void* handle_ = nullptr;
+};
+
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 

@@ -13,6 +13,7 @@ using Status = long;
 
 inline constexpr Status kSuccess = 0;
 inline constexpr Status kErrorFileNotFound = 2;
+inline constexpr Status kErrorPathNotFound = 3;  // a folder on the way is missing
 inline constexpr Status kErrorAccessDenied = 5;
 inline constexpr Status kErrorInvalidHandle = 6;
 inline constexpr Status kErrorInvalidParameter = 87;

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/testing.h"
+#include "platform/text.h"
 #include "tests/support/test_env.h"
 
 namespace tw::test {
@@ -163,6 +164,31 @@ TEST(FilesConformance, WriteReadReplaceAndDelete) {
     EXPECT_EQ(platform::deleteFile(target), platform::kErrorFileNotFound);
 }
 
+TEST(FilesConformance, ANewFileIsWrittenInPieces) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\prefs.tmp";
+    ASSERT_EQ(platform::writeNewFile(path, "older and longer content"), platform::kSuccess);
+    {
+        platform::NewFile file;
+        ASSERT_EQ(file.create(path), platform::kSuccess);
+        EXPECT_EQ(file.create(path), platform::kErrorInvalidHandle) << "one file per object";
+        EXPECT_EQ(file.write("first\r\n"), platform::kSuccess);
+        EXPECT_EQ(file.write(std::string("\0second\r\n", 9)), platform::kSuccess);
+        EXPECT_EQ(file.finish(), platform::kSuccess);
+        EXPECT_EQ(file.write("late"), platform::kErrorInvalidHandle);
+    }
+    EXPECT_EQ(readFile(path), std::string("first\r\n\0second\r\n", 16)) << "replaced, bytes unchanged";
+
+    platform::NewFile nowhere;
+    EXPECT_EQ(nowhere.create(temp.path() + "\\missing\\prefs.tmp"), platform::kErrorPathNotFound);
+    EXPECT_EQ(nowhere.write("x"), platform::kErrorInvalidHandle);
+    {
+        platform::testing::ExclusiveFileLock lock(path);
+        platform::NewFile held;
+        EXPECT_EQ(held.create(path), 32) << "sharing violation";
+    }
+}
+
 TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     platform::testing::TempFolder temp;
     const std::string target = temp.path() + "\\prefs.js";
@@ -209,6 +235,15 @@ TEST(FilesConformance, AppendFileAddsToTheEnd) {
     platform::AppendFile file;
     EXPECT_NE(file.open(temp.path() + "\\no such folder\\Tidewell.log"), platform::kSuccess);
     EXPECT_FALSE(file.isOpen());
+}
+
+TEST(TextConformance, AnsiAndUtf8) {
+    // The test machines run with the Western European code page, 1252.
+    EXPECT_EQ(platform::ansiToUtf8(""), "");
+    EXPECT_EQ(platform::ansiToUtf8("plain ASCII"), "plain ASCII");
+    EXPECT_EQ(platform::ansiToUtf8("Zo\xEB \x80 \xFF"), "Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF");
+    EXPECT_EQ(platform::utf8ToAnsi("Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF"), "Zo\xEB \x80 \xFF");
+    EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
 }
 
 TEST(SystemConformance, EnvironmentVariables) {

@@ -79,6 +79,38 @@ Status AppendFile::close() {
     return ::close(fd(std::exchange(handle_, nullptr))) == 0 ? kSuccess : fromErrno(errno);
 }
 
+NewFile::~NewFile() {
+    if (handle_ != nullptr) ::close(fd(handle_));
+}
+
+Status NewFile::create(const std::string& path) {
+    if (handle_ != nullptr) return kErrorInvalidHandle;
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    handle_ = asHandle(descriptor);
+    return kSuccess;
+}
+
+Status NewFile::write(std::string_view bytes) {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    while (!bytes.empty()) {
+        const auto written = ::write(fd(handle_), bytes.data(), bytes.size());
+        if (written <= 0) return fromErrno(errno);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return kSuccess;
+}
+
+Status NewFile::finish() {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    const int descriptor = fd(std::exchange(handle_, nullptr));
+    Status rc = ::fsync(descriptor) == 0 ? kSuccess : fromErrno(errno);
+    if (::close(descriptor) != 0 && rc == kSuccess) rc = fromErrno(errno);
+    return rc;
+}
+
 bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }
 
 bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
@@ -89,6 +121,9 @@ Status readWholeFile(const std::string& path, std::string& bytes) {
     const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     std::string data;
+    // Sized once, as the Win32 backend does, so a large file is never held twice.
+    struct stat info {};
+    if (::fstat(descriptor, &info) == 0 && info.st_size > 0) data.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     Status rc = kSuccess;
     for (;;) {

@@ -82,6 +82,38 @@ Status AppendFile::close() {
     return CloseHandle(std::exchange(handle_, nullptr)) ? ERROR_SUCCESS : lastError();
 }
 
+NewFile::~NewFile() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+}
+
+Status NewFile::create(const std::string& path) {
+    if (handle_ != nullptr) return ERROR_INVALID_HANDLE;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = file;
+    return ERROR_SUCCESS;
+}
+
+Status NewFile::write(std::string_view bytes) {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    while (!bytes.empty()) {
+        DWORD chunk = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        if (!WriteFile(handle_, bytes.data(), want, &chunk, nullptr)) return lastError();
+        if (chunk == 0) return ERROR_WRITE_FAULT;
+        bytes.remove_prefix(chunk);
+    }
+    return ERROR_SUCCESS;
+}
+
+Status NewFile::finish() {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    HANDLE file = std::exchange(handle_, nullptr);
+    Status rc = FlushFileBuffers(file) ? ERROR_SUCCESS : lastError();
+    if (!CloseHandle(file) && rc == ERROR_SUCCESS) rc = lastError();
+    return rc;
+}
+
 bool fileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -1,0 +1,67 @@
+// Configures the provider's IMAP account in the default Thunderbird profile by
+// rewriting its prefs.js: the first account of an empty profile, a new
+// account beside the user's others, or, with overwriteExisting, the account
+// that already serves the address, reset to the provider's settings.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "clients/thunderbird/prefs_reader.h"
+#include "clients/thunderbird/prefs_rewrites.h"
+#include "clients/thunderbird/profile_discovery.h"
+#include "core/outcome.h"
+#include "core/session_log.h"
+
+namespace tw {
+
+class ThunderbirdWriter {
+public:
+    ThunderbirdWriter(std::string address, std::string displayName, bool makeDefault, bool overwriteExisting,
+                      bool useSsl, SessionLog& log);
+
+    // OutcomeConfigured; OutcomeAccountExists when the address has an account
+    // and overwriteExisting is false; OutcomeClientNeverRun when Thunderbird
+    // has no profile list yet; OutcomeCannotConfigure when the profile cannot
+    // be found, read or written. prefs.js is only ever replaced by a complete
+    // new copy, so every failure leaves it as it was.
+    ConfigOutcome configure();
+
+private:
+    // What the log lists as written, and with which keys.
+    struct Summary {
+        std::string account;
+        std::string server;
+        std::string identity;
+        std::string smtp = "smtp1";
+        std::string outgoingList = "smtp1";
+        bool showSocketType = false;
+        bool showDefaultOutgoing = true;
+        bool localFolders = true;
+    };
+
+    ConfigOutcome loadPreferences();
+    bool createProfileFolder();
+    ConfigOutcome writeFirstAccount(std::string_view prefs);
+    ConfigOutcome writeNewAccount(std::string_view prefs, const thunderbird::PrefsReader& reader);
+    ConfigOutcome resetAccount(std::string_view prefs, const thunderbird::PrefsReader& reader,
+                               const std::string& identity);
+    // Writes prefs.tmp with rewrite, which gives the outgoing-server list it
+    // wrote (or nothing), and puts it in the place of prefs.js.
+    using Rewrite = std::function<std::string(thunderbird::PrefsOutput&)>;
+    ConfigOutcome save(const Rewrite& rewrite, Summary summary);
+    void logSummary(const Summary& summary);
+
+    bool useSsl;
+    std::string address;
+    std::string displayName;
+    bool makeDefault;
+    bool overwriteExisting;
+    SessionLog* log;
+    thunderbird::ProfileLocation profile;
+    thunderbird::AccountSettings fileSettings;  // UTF-8, as prefs.js holds text
+    std::string prefsText;
+};
+
+}  // namespace tw
