@@ -40,6 +40,16 @@ Status missingStatus(const std::string& host) {
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
+// Writes every byte, as WriteFile does in one call.
+Status writeAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written <= 0) return fromErrno(errno);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 AppendFile::~AppendFile() { close(); }
@@ -66,12 +76,7 @@ Status AppendFile::open(const std::string& path) {
 
 Status AppendFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
-    while (!bytes.empty()) {
-        const auto written = ::write(fd(handle_), bytes.data(), bytes.size());
-        if (written <= 0) return fromErrno(errno);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return kSuccess;
+    return writeAll(fd(handle_), bytes);
 }
 
 Status AppendFile::close() {
@@ -95,12 +100,7 @@ Status NewFile::create(const std::string& path) {
 
 Status NewFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
-    while (!bytes.empty()) {
-        const auto written = ::write(fd(handle_), bytes.data(), bytes.size());
-        if (written <= 0) return fromErrno(errno);
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return kSuccess;
+    return writeAll(fd(handle_), bytes);
 }
 
 Status NewFile::finish() {
@@ -137,25 +137,6 @@ Status readWholeFile(const std::string& path, std::string& bytes) {
     }
     ::close(descriptor);
     if (rc == kSuccess) bytes = std::move(data);
-    return rc;
-}
-
-Status writeNewFile(const std::string& path, std::string_view bytes) {
-    const auto host = fake::hostPath(path);
-    if (fake::isLocked(path)) return kSharingViolation;
-    const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
-    Status rc = kSuccess;
-    while (!bytes.empty()) {
-        const auto written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written <= 0) {
-            rc = fromErrno(errno);
-            break;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    if (rc == kSuccess && ::fsync(descriptor) != 0) rc = fromErrno(errno);
-    if (::close(descriptor) != 0 && rc == kSuccess) rc = fromErrno(errno);
     return rc;
 }
 

@@ -98,7 +98,7 @@ Status NewFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
     while (!bytes.empty()) {
         DWORD chunk = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        const auto want = static_cast<DWORD>(std::min(bytes.size(), kChunk));
         if (!WriteFile(handle_, bytes.data(), want, &chunk, nullptr)) return lastError();
         if (chunk == 0) return ERROR_WRITE_FAULT;
         bytes.remove_prefix(chunk);
@@ -142,22 +142,6 @@ Status readWholeFile(const std::string& path, std::string& bytes) {
     data.resize(done);
     bytes = std::move(data);
     return ERROR_SUCCESS;
-}
-
-Status writeNewFile(const std::string& path, std::string_view bytes) {
-    FileHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return lastError();
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = 0;
-        const auto want = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
-        if (!WriteFile(file.get(), bytes.data() + done, want, &chunk, nullptr)) return lastError();
-        if (chunk == 0) return ERROR_WRITE_FAULT;
-        done += chunk;
-    }
-    if (!FlushFileBuffers(file.get())) return lastError();
-    return file.close() ? ERROR_SUCCESS : lastError();
 }
 
 Status replaceFile(const std::string& source, const std::string& target) {
