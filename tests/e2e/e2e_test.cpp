@@ -61,7 +61,11 @@ protected:
     }
     static void clean() {
         platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
-        platform::testing::deleteKeyTree(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail");
+        // Only the five clients' registrations: Wine's own mail client entry stays.
+        for (const char* client : {"Outlook Express", "Microsoft Outlook", "Windows Mail", "Eudora",
+                                   "Mozilla Thunderbird"}) {
+            platform::testing::deleteKeyTree(Hive::LocalMachine, std::string("SOFTWARE\\Clients\\Mail\\") + client);
+        }
     }
 
     // Imports REGEDIT4 text with Wine's own regedit.
@@ -297,6 +301,49 @@ TEST_F(EndToEnd, AutomaticRunRecreatesTheDefaultAccountOnce) {
         << exported(kAccountsKey);
     EXPECT_EQ(tidewell("-auto -p \"QM-\""), 6u);
     EXPECT_EQ(tidewell("-auto -p \"QM-\" -s \"nobody@example.com\""), 8u);
+}
+
+TEST_F(EndToEnd, ThunderbirdInASeededProfile) {
+    seed("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird]\n");
+    const std::string data = temp_.path() + "\\Thunderbird";
+    const std::string profile = data + "\\Profiles\\e2e.default";
+    ASSERT_EQ(platform::createFolder(data), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(data + "\\Profiles"), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(profile), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(data + "\\profiles.ini",
+                                     "[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default\r\n"
+                                     "IsRelative=1\r\nPath=Profiles/e2e.default\r\n"),
+              platform::kSuccess);
+    // A profile Thunderbird has run once: settings, no accounts, LF line ends.
+    ASSERT_EQ(platform::writeNewFile(profile + "\\prefs.js",
+                                     "// Mozilla User Preferences\n\nuser_pref(\"browser.cache.disk.capacity\", 1024);\n"),
+              platform::kSuccess);
+
+    EXPECT_EQ(tidewell("-n \"Ann Example\" -c 4 -a ann@example.com"), 0u);
+    const std::string prefs = readFile(profile + "\\prefs.js");
+    for (const char* line : {
+             "user_pref(\"browser.cache.disk.capacity\", 1024);\r\n",
+             "user_pref(\"mail.identity.id1.fullName\", \"Ann Example\");\r\n",
+             "user_pref(\"mail.identity.id1.useremail\", \"ann@example.com\");\r\n",
+             "user_pref(\"mail.server.server2.hostname\", \"mail.quillmark.example\");\r\n",
+             "user_pref(\"mail.server.server2.port\", 993);\r\n",
+             "user_pref(\"mail.server.server2.socketType\", 3);\r\n",
+             "user_pref(\"mail.smtpserver.smtp1.hostname\", \"mail.quillmark.example\");\r\n",
+             "user_pref(\"mail.smtpserver.smtp1.port\", 465);\r\n",
+         }) {
+        EXPECT_NE(prefs.find(line), std::string::npos) << line << prefs;
+    }
+    EXPECT_FALSE(platform::fileExists(profile + "\\prefs.tmp"));
+    EXPECT_NE(log().find("Client Selected to Configure: Mozilla Thunderbird\n\nStarting Thunderbird configuration...\n"),
+              std::string::npos)
+        << log();
+    EXPECT_NE(log().find("Email Client Configuration Successful!\n"), std::string::npos);
+
+    EXPECT_EQ(tidewell("-n \"Ann Example\" -c 4 -a ANN@example.com"), 5u);
+    EXPECT_EQ(readFile(profile + "\\prefs.js"), prefs) << "outcome 5 leaves prefs.js as it was";
+    EXPECT_EQ(tidewell("-n \"Ann Other\" -c 4 -a ann@example.com -u"), 0u);
+    EXPECT_NE(readFile(profile + "\\prefs.js").find("user_pref(\"mail.identity.id1.fullName\", \"Ann Other\");\r\n"),
+              std::string::npos);
 }
 
 }  // namespace
