@@ -13,18 +13,27 @@ bool checkRunningClients(SessionLog& log, bool closeRunningClients) {
     constexpr std::array<ClientKind, kClientCount> kOrder = {Outlook, Thunderbird, Eudora, OutlookExpress,
                                                              WindowsMail};
     bool clientRunning = false;
+    bool clientLeftRunning = false;
     for (const auto& process : platform::processSnapshot()) {
         for (ClientKind kind : kOrder) {
             if (process.imageName != clientImageName(kind)) continue;
             clientRunning = true;
-            if (closeRunningClients) {
-                platform::terminateProcess(process.id, 0);
+            if (!closeRunningClients) continue;
+            const platform::Status rc = platform::terminateProcess(process.id, 0);
+            // A process that has ended since the snapshot is as good as closed.
+            if (rc == platform::kSuccess || rc == platform::kErrorInvalidParameter) {
                 log << "Running Email Client Detected: " << process.imageName << ". Closed.";
-                log.endLine();
+            } else {
+                // Writing a client's settings while it runs would lose them to
+                // the client's own next save: stop instead.
+                clientLeftRunning = true;
+                log << "Running Email Client Detected: " << process.imageName << ". Could not be closed (error "
+                    << rc << ").";
             }
+            log.endLine();
         }
     }
-    if (!clientRunning || closeRunningClients) return true;
+    if (!clientRunning || (closeRunningClients && !clientLeftRunning)) return true;
     log.lineBlank("Running Email Client Detected. Closing.");
     log << "* Configuration Incomplete. Terminated automatically at " << timeStamp() << " *";
     log.endLineBlank();

@@ -48,6 +48,9 @@ void setEnvironmentVariable(std::string_view name, std::optional<std::string_vie
 // A process that runs until terminated, seen in snapshots under imageName. Under
 // Windows it is a small idle program copied to folder under that name.
 std::uint32_t startStandInProcess(const std::string& imageName, const std::string& folder);
+// A stand-in that refuses to be terminated, as a process of another user or an
+// elevated one does. Only the fake backend can make one; elsewhere the answer is 0.
+std::uint32_t startUnstoppableStandIn(const std::string& imageName);
 // True when the process has ended, waiting up to timeoutMs for it.
 bool waitForProcessExit(std::uint32_t processId, unsigned timeoutMs);
 void stopProcess(std::uint32_t processId);

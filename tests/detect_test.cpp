@@ -163,5 +163,20 @@ TEST_F(RunningClients, CloseRunningClientsTerminatesEveryInstance) {
     for (auto id : {first, second, third}) EXPECT_TRUE(platform::testing::waitForProcessExit(id, 5000));
 }
 
+TEST_F(RunningClients, AClientThatCannotBeClosedStopsTheRun) {
+    const auto id = platform::testing::startUnstoppableStandIn("thunderbird.exe");
+    if (id == 0) GTEST_SKIP() << "this backend cannot make a process that refuses termination";
+    started_.push_back(id);
+    SessionLog log;
+    ASSERT_TRUE(log.open(logFile()));
+    EXPECT_FALSE(checkRunningClients(log, true));
+    EXPECT_EQ(logText(),
+              "Running Email Client Detected: thunderbird.exe. Could not be closed (error 5).\n"
+              "Running Email Client Detected. Closing.\n"
+              "\n"
+              "* Configuration Incomplete. Terminated automatically at <time> *\n"
+              "\n");
+}
+
 }  // namespace
 }  // namespace tw::test

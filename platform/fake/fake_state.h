@@ -40,6 +40,7 @@ struct State {
     std::map<std::string, std::string, NameLess> environment;
     std::vector<ProcessEntry> processes;
     std::uint32_t nextProcessId = 1000;
+    std::set<std::uint32_t> unstoppable;  // processes that refuse termination
     std::set<std::string> lockedFiles;  // host paths held open without sharing
     // Every startProcess call: the program and the command line it was given.
     std::vector<std::pair<std::string, std::string>> startedPrograms;

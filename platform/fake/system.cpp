@@ -29,6 +29,7 @@ Status terminateProcess(std::uint32_t processId, std::uint32_t) {
     auto found = std::find_if(processes.begin(), processes.end(),
                               [processId](const ProcessEntry& p) { return p.id == processId; });
     if (found == processes.end()) return kErrorInvalidParameter;
+    if (fake::state().unstoppable.count(processId) != 0) return kErrorAccessDenied;
     processes.erase(found);
     return kSuccess;
 }

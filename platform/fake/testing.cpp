@@ -67,13 +67,22 @@ std::uint32_t startStandInProcess(const std::string& imageName, const std::strin
     return id;
 }
 
+std::uint32_t startUnstoppableStandIn(const std::string& imageName) {
+    const auto id = startStandInProcess(imageName, {});
+    fake::state().unstoppable.insert(id);
+    return id;
+}
+
 bool waitForProcessExit(std::uint32_t processId, unsigned) {
     const auto& processes = fake::state().processes;
     return std::none_of(processes.begin(), processes.end(),
                         [processId](const ProcessEntry& p) { return p.id == processId; });
 }
 
-void stopProcess(std::uint32_t processId) { terminateProcess(processId, 0); }
+void stopProcess(std::uint32_t processId) {
+    fake::state().unstoppable.erase(processId);
+    terminateProcess(processId, 0);
+}
 
 ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(fake::hostPath(path)) {
     if (std::filesystem::exists(path_)) {

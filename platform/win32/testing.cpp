@@ -124,6 +124,8 @@ std::uint32_t startStandInProcess(const std::string& imageName, const std::strin
     return info.dwProcessId;
 }
 
+std::uint32_t startUnstoppableStandIn(const std::string&) { return 0; }
+
 bool waitForProcessExit(std::uint32_t processId, unsigned timeoutMs) {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
     if (process == nullptr) return true;
