@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "core/ascii.h"
 #include "core/markers.h"
 #include "core/registry_access.h"
 #include "platform/registry.h"
@@ -10,10 +11,7 @@
 namespace tw {
 
 int classifyMailtoCommand(std::string_view command) {
-    std::string lower(command);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = lowerAscii(command);
     // Later tests win, so a command naming several clients resolves in favour of
     // the last one in this list.
     struct Rule {

@@ -1,5 +1,6 @@
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
 
+#include "core/ascii.h"
 #include "core/markers.h"
 #include "core/provider.h"
 #include "platform/registry.h"
@@ -24,16 +25,6 @@ std::string readText(const RegKey& key, const char* valueName) {
         return std::string(kErrorMarker);
     }
     return text;
-}
-
-// Registry key names compare without regard to case, as Windows opens them.
-bool sameKeyName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-        if (upper(a[i]) != upper(b[i])) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -66,15 +57,15 @@ bool OutlookExpressWriter::searchAccounts(Search& search) {
     log->endLine();
 
     const std::string automaticName = automaticPrefix + address;
-    // The name a new account would get. An existing key of that name is the same
-    // key to Windows, so it counts as found rather than being written over.
+    // The name a new account would get. An existing key of that name (Windows
+    // ignores case in key names) is the same key, so it counts as found rather than being written over.
     const std::string newName = automaticMode ? automaticName : address;
     bool nameTaken = false;
     std::string takenName;
     for (std::uint32_t index = 0; index < search.subkeyCount; ++index) {
         std::string name;
         if (accounts.enumSubkey(index, name) != platform::kSuccess) continue;
-        if (sameKeyName(name, newName) && !nameTaken) {
+        if (equalIgnoringCase(name, newName) && !nameTaken) {
             nameTaken = true;
             takenName = name;
         }

@@ -4,6 +4,7 @@
 
 #include "clients/thunderbird/account_lines.h"
 #include "clients/thunderbird/pref_file.h"
+#include "core/ascii.h"
 
 namespace tw::thunderbird {
 namespace {
@@ -13,13 +14,6 @@ constexpr std::string_view kIdentityPrefix = "mail.identity.id";
 constexpr std::string_view kServerPrefix = "mail.server.server";
 constexpr std::string_view kOutgoingPrefix = "mail.smtpserver.smtp";
 constexpr std::string_view kLocalFolders = "mailbox://nobody@Local%20Folders";
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
-}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
