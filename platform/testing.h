@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/dialog.h"
+#include "platform/mapi.h"
 #include "platform/registry.h"
 
 namespace tw::platform::testing {
@@ -68,6 +69,31 @@ private:
     void* handle_ = nullptr;
     std::string path_;
 };
+
+// A MAPI that works, while it lives: with the fake backend the in-memory one,
+// under Windows the stand-in MAPI32.DLL built beside the test programs, loaded
+// in place of the system's. Every call is recorded, and one can be made to fail.
+class StandInMapi {
+public:
+    StandInMapi();
+    ~StandInMapi();
+    StandInMapi(const StandInMapi&) = delete;
+    StandInMapi& operator=(const StandInMapi&) = delete;
+
+    // The named call fails with this result from now on.
+    void failCall(MapiCall call, HResult code);
+    // The calls made so far, one a line: "MAPIInitialize", "MAPIAdminProfiles",
+    // "MAPILogonEx <profile>", "AdminServices <profile>", "CreateMsgService
+    // <service> <display name>", and the releases: "Release IMsgServiceAdmin",
+    // "Logoff", "Release IMAPISession", "Release IProfAdmin", "MAPIUninitialize".
+    std::string calls() const;
+
+private:
+    std::string record_;
+};
+
+// The name a MAPI call has in StandInMapi's record and failure setting.
+std::string_view mapiCallName(MapiCall call);
 
 // The path of this program's own executable (empty with the fake backend).
 std::string currentProgramPath();

@@ -246,6 +246,22 @@ TEST(TextConformance, AnsiAndUtf8) {
     EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
 }
 
+TEST(TextConformance, AnsiAndUtf16ExactlyOrNotAtAll) {
+    std::u16string wide;
+    ASSERT_TRUE(platform::ansiToUtf16("Zo\xEB \x80\x81\x9F", wide));
+    EXPECT_EQ(wide, u"Zo\u00EB \u20AC\u0081\u0178") << "cp1252's 0x80-0x9F, its unassigned 0x81 included";
+    std::string text;
+    ASSERT_TRUE(platform::utf16ToAnsi(wide, text));
+    EXPECT_EQ(text, "Zo\xEB \x80\x81\x9F");
+    ASSERT_TRUE(platform::utf16ToAnsi(u"", text));
+    EXPECT_EQ(text, "");
+    // No "?" and no best fit (U+0100 would become "A"): a failure.
+    for (const std::u16string& foreign : {std::u16string(u"\u4E2D"), std::u16string(u"A\u0100"),
+                                          std::u16string(1, static_cast<char16_t>(0xD800))}) {
+        EXPECT_FALSE(platform::utf16ToAnsi(foreign, text));
+    }
+}
+
 TEST(SystemConformance, EnvironmentVariables) {
     platform::testing::setEnvironmentVariable("TIDEWELL_PROBE", "value");
     EXPECT_EQ(platform::environmentVariable("tidewell_probe").value_or("unset"), "value") << "names ignore case";

@@ -95,6 +95,23 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
+StandInMapi::StandInMapi() {
+    auto& s = fake::state();
+    s.mapiFails = false;
+    s.mapiCalls.clear();
+}
+
+StandInMapi::~StandInMapi() { fake::state().mapiFails = false; }
+
+void StandInMapi::failCall(MapiCall call, HResult code) {
+    auto& s = fake::state();
+    s.mapiFails = true;
+    s.mapiFailedCall = call;
+    s.mapiFailure = code;
+}
+
+std::string StandInMapi::calls() const { return fake::state().mapiCalls; }
+
 std::string currentProgramPath() { return {}; }
 
 void installLaunchRecorder(const std::string& path) {

@@ -50,12 +50,18 @@ char32_t nextUtf8(std::string_view text, std::size_t& i) {
     return c;
 }
 
-char toAnsi(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
+// The byte of a character in Windows-1252, or -1 when it has none.
+int ansiByte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<int>(c);
     for (std::size_t k = 0; k < kHighControls.size(); ++k) {
-        if (kHighControls[k] == c) return static_cast<char>(0x80 + k);
+        if (kHighControls[k] == c) return static_cast<int>(0x80 + k);
     }
-    return '?';
+    return -1;
+}
+
+char toAnsi(char32_t c) {
+    const int byte = ansiByte(c);
+    return byte < 0 ? '?' : static_cast<char>(byte);
 }
 
 }  // namespace
@@ -72,6 +78,25 @@ std::string utf8ToAnsi(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) out += toAnsi(nextUtf8(text, i));
     return out;
+}
+
+bool ansiToUtf16(std::string_view text, std::u16string& wide) {
+    wide.clear();
+    // Every Windows-1252 character lies in the Basic Multilingual Plane.
+    for (char byte : text) wide += static_cast<char16_t>(fromAnsi(static_cast<unsigned char>(byte)));
+    return true;
+}
+
+bool utf16ToAnsi(std::u16string_view wide, std::string& text) {
+    std::string out;
+    out.reserve(wide.size());
+    for (char16_t unit : wide) {
+        const int byte = ansiByte(unit);
+        if (byte < 0) return false;
+        out += static_cast<char>(byte);
+    }
+    text = std::move(out);
+    return true;
 }
 
 }  // namespace tw::platform

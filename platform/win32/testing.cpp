@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
+#include "platform/files.h"
 #include "platform/system.h"
+#include "platform/win32/mapi_library.h"
 
 namespace tw::platform::testing {
 namespace {
@@ -150,6 +153,35 @@ ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(path) {
 
 ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+StandInMapi::StandInMapi() {
+    char folder[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof folder, folder);
+    record_ = std::string(folder) + "tidewell-mapi-" + newUuidText() + ".txt";
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_RECORD", record_.c_str());
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", nullptr);
+    mapi::setLibraryPathForTesting(moduleFolder() + "\\MAPI32.DLL");
+}
+
+StandInMapi::~StandInMapi() {
+    mapi::setLibraryPathForTesting({});
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_RECORD", nullptr);
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", nullptr);
+    DeleteFileA(record_.c_str());
+}
+
+void StandInMapi::failCall(MapiCall call, HResult code) {
+    char hex[16] = {};
+    std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+    const std::string setting = std::string(mapiCallName(call)) + "=" + hex;
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", setting.c_str());
+}
+
+std::string StandInMapi::calls() const {
+    std::string text;
+    readWholeFile(record_, text);
+    return text;
 }
 
 std::string currentProgramPath() {
