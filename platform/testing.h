@@ -71,8 +71,8 @@ private:
 };
 
 // A MAPI that works, while it lives: with the fake backend the in-memory one,
-// under Windows the stand-in MAPI32.DLL built beside the test programs, loaded
-// in place of the system's. Every call is recorded, and one can be made to fail.
+// under Windows the stand-in MAPI32.DLL built beside the test programs
+// (standin_mapi32.dll), loaded in place of the system's. Every call is recorded, and one can be made to fail.
 class StandInMapi {
 public:
     StandInMapi();

@@ -244,6 +244,7 @@ TEST_F(Outlook2000Corporate, NewAccountGetsItsMailService) {
 TEST_F(Outlook2000Corporate, AutomaticAccountsNameTheirSectionWithThePrefix) {
     EXPECT_EQ(configureAutomatic(false, false), OutcomeConfigured);
     EXPECT_EQ(mapi_.calls(), releasedCalls("Work", "ann@example.com")) << "the service itself has the plain address";
+    ASSERT_FALSE(newSections().empty());
     EXPECT_EQ(newSections()[0],
               "sz:MailServiceEntry\\0|sz:Internet E-Mail - QM-ann@example.com\\0|sz:QM-ann@example.com\\0");
 }
@@ -284,6 +285,7 @@ TEST_F(Outlook2000Corporate, AFailedMapiCallIsAFailureAndEverythingIsReleased) {
         EXPECT_EQ(newSections(), std::vector<std::string>{}) << c.line;
     }
     // A rerun with -u completes the account.
+    platform::testing::StandInMapi working;
     EXPECT_EQ(configure("ann@example.com", "Ann", false, true), OutcomeConfigured);
     EXPECT_EQ(newSections().size(), 2u);
 }

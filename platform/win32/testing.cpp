@@ -161,7 +161,7 @@ StandInMapi::StandInMapi() {
     record_ = std::string(folder) + "tidewell-mapi-" + newUuidText() + ".txt";
     SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_RECORD", record_.c_str());
     SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", nullptr);
-    mapi::setLibraryPathForTesting(moduleFolder() + "\\MAPI32.DLL");
+    mapi::setLibraryPathForTesting(moduleFolder() + "\\standin_mapi32.dll");
 }
 
 StandInMapi::~StandInMapi() {
