@@ -106,6 +106,11 @@ void installLaunchRecorder(const std::string& path);
 // (waiting up to timeoutMs for the first line); empty when it has not run.
 std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs);
 
+// Runs a command line to its end with its standard output and standard error
+// going to a new file at outputPath, and gives its exit code. Only Windows runs
+// programs; the fake backend answers kErrorFileNotFound.
+Status runCapturingOutput(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode);
+
 // A program started by a test, ended (if still running) when this is destroyed.
 class ChildProcess {
 public:

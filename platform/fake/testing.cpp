@@ -127,6 +127,8 @@ std::string launchRecorderRuns(const std::string& path, unsigned) {
     return runs;
 }
 
+Status runCapturingOutput(const std::string&, const std::string&, std::uint32_t&) { return kErrorFileNotFound; }
+
 ChildProcess::~ChildProcess() = default;
 Status ChildProcess::start(const std::string&, const std::string&) { return kErrorFileNotFound; }
 bool ChildProcess::waitForExit(unsigned) { return true; }

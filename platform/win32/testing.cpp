@@ -215,6 +215,34 @@ std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs) {
     }
 }
 
+Status runCapturingOutput(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode) {
+    SECURITY_ATTRIBUTES inheritable{};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION info{};
+    std::string mutableCommandLine = commandLine;
+    const BOOL started = CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &info);
+    const Status rc = started ? ERROR_SUCCESS : static_cast<Status>(GetLastError());
+    CloseHandle(output);
+    if (!started) return rc;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    exitCode = code;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return ERROR_SUCCESS;
+}
+
 ChildProcess::~ChildProcess() {
     terminate();
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
