@@ -101,12 +101,15 @@ TEST(WindowsMailAccountFile, OnlyTheAddressElementOfAnAccountFileMatches) {
 TEST(WindowsMailAccountFile, UpdatingAnImapAccountReplacesOurElementsAndReindentsTheRest) {
     const std::string crlf = imapAccount();
     EXPECT_EQ(shownUpdate(crlf), imapAccountUpdated());
-    // The same from LF line ends, and from a file that lacks its last line end.
+    // The same from LF or lone CR line ends, and from a file that lacks its last line end.
     std::string lf;
+    std::string cr;
     for (std::size_t i = 0; i < crlf.size(); i += 2) {
         if (crlf.compare(i, 2, std::string("\r\0", 2)) != 0) lf += crlf.substr(i, 2);
+        if (crlf.compare(i, 2, std::string("\n\0", 2)) != 0) cr += crlf.substr(i, 2);
     }
     EXPECT_EQ(shownUpdate(lf), imapAccountUpdated());
+    EXPECT_EQ(shownUpdate(cr), imapAccountUpdated());
     EXPECT_EQ(shownUpdate(crlf.substr(0, crlf.size() - 4)), imapAccountUpdated());
 }
 

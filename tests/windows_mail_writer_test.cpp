@@ -230,8 +230,8 @@ TEST_F(WindowsMailWriterTest, TextAnAccountFileCannotHoldStopsTheRun) {
     EXPECT_EQ(configure("ann@example.com", "Ann\x01", {}), OutcomeCannotConfigure);
     EXPECT_TRUE(entries().empty());
     EXPECT_EQ(logText(),
-              "Unable to write the display name in an account file: it holds a character that is not text. No "
-              "changes have been made.\n");
+              "Unable to write the display name in an account file: it holds a control character or a byte that "
+              "is not a character of the system's code page. No changes have been made.\n");
 }
 
 TEST_F(WindowsMailWriterTest, WithoutAnAccountFolderNothingIsSearchedOrWritten) {

@@ -58,34 +58,40 @@ ConfigOutcome WindowsMailWriter::configure() {
         path = *found;
         *log << " found existant at: " << path;
         log->endLine();
-        std::string bytes;
-        const platform::Status rc = platform::readWholeFile(path, bytes, kMaxAccountFileBytes);
-        const auto updated = rc == platform::kSuccess ? windows_mail::updatedAccountFile(bytes, settings) : std::nullopt;
-        if (!updated) {
-            // Changed or locked since the search.
-            if (rc != platform::kSuccess) {
-                *log << "Unable to read " << path << " (error " << rc << ")." << kNoChanges;
-            } else {
-                *log << path << " is no longer an account file." << kNoChanges;
-            }
-            log->endLine();
-            return OutcomeCannotConfigure;
-        }
-        if (!saveAccountFile(path, *updated)) return OutcomeCannotConfigure;
-    } else {
-        const std::string guid = platform::newUuidText();
-        if (guid.empty()) {
-            log->line(std::string("Unable to create a GUID for the account file.") + kNoChanges);
-            return OutcomeCannotConfigure;
-        }
-        path = folder + "\\account{" + guid + "}.oeaccount";
-        if (!saveAccountFile(path, windows_mail::newAccountFile(settings))) return OutcomeCannotConfigure;
+        if (!updateAccountFile(path)) return OutcomeCannotConfigure;
+    } else if (!writeAccountFile(folder, path)) {
+        return OutcomeCannotConfigure;
     }
     logSettings();
 
     // Windows Mail names its default account by the account file's name.
     if (makeDefault && !makeDefaultAccount(path.substr(path.find_last_of('\\') + 1))) return OutcomeCannotConfigure;
     return OutcomeConfigured;
+}
+
+bool WindowsMailWriter::writeAccountFile(const std::string& folder, std::string& path) {
+    const std::string guid = platform::newUuidText();
+    if (guid.empty()) {
+        log->line(std::string("Unable to create a GUID for the account file.") + kNoChanges);
+        return false;
+    }
+    path = folder + "\\account{" + guid + "}.oeaccount";
+    return saveAccountFile(path, windows_mail::newAccountFile(settings));
+}
+
+bool WindowsMailWriter::updateAccountFile(const std::string& path) {
+    std::string bytes;
+    const platform::Status rc = platform::readWholeFile(path, bytes, kMaxAccountFileBytes);
+    const auto updated = rc == platform::kSuccess ? windows_mail::updatedAccountFile(bytes, settings) : std::nullopt;
+    if (updated) return saveAccountFile(path, *updated);
+    // Changed or locked since the search.
+    if (rc != platform::kSuccess) {
+        *log << "Unable to read " << path << " (error " << rc << ")." << kNoChanges;
+    } else {
+        *log << path << " is no longer an account file." << kNoChanges;
+    }
+    log->endLine();
+    return false;
 }
 
 bool WindowsMailWriter::accountFolder(std::string& folder) {
@@ -126,7 +132,9 @@ bool WindowsMailWriter::fileSettings() {
     const auto fileName = windows_mail::elementText(displayName);
     if (!fileAddress || !fileName) {
         *log << "Unable to write the " << (fileAddress ? "display name" : "e-mail address")
-             << " in an account file: it holds a character that is not text." << kNoChanges;
+             << " in an account file: it holds a control character or a byte that is not a character of the "
+                "system's code page."
+             << kNoChanges;
         log->endLine();
         return false;
     }

@@ -33,6 +33,10 @@ private:
     bool findAccountFile(const std::string& folder, std::optional<std::string>& found);
     bool accountFolder(std::string& folder);
     bool fileSettings();
+    // A new account file in the folder, named by a fresh GUID; path receives its path.
+    bool writeAccountFile(const std::string& folder, std::string& path);
+    // The found account file rewritten with the provider's settings.
+    bool updateAccountFile(const std::string& path);
     // Writes the bytes under the target's name + ".tmp", flushed, then puts
     // that file in the target's place in one step.
     bool saveAccountFile(const std::string& target, const std::string& bytes);

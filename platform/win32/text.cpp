@@ -32,6 +32,10 @@ std::string fromWide(UINT codePage, const std::wstring& wide) {
 // its own error flag gives the same strictness.
 bool usesUtf8AnsiCodePage() { return GetACP() == CP_UTF8; }
 
+// WC_ERR_INVALID_CHARS, which headers for Windows XP leave out; only systems
+// that can have UTF-8 as their ANSI code page ever get to use it.
+constexpr DWORD kWideErrorInvalidChars = 0x00000080;
+
 }  // namespace
 
 std::string ansiToUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_ACP, text)); }
@@ -58,7 +62,7 @@ std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
     const int size = static_cast<int>(wide.size());
     // No best-fit look-alike ("A" for U+0100) and no "?": either is reported.
     const bool utf8 = usesUtf8AnsiCodePage();
-    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    const DWORD flags = utf8 ? kWideErrorInvalidChars : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
     const int needed = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, usedDefaultOut);
