@@ -5,6 +5,7 @@
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
+#include "clients/outlook_express_winmail/windows_mail_writer.h"
 #include "clients/thunderbird/thunderbird_writer.h"
 #include "core/client_kind.h"
 
@@ -16,6 +17,7 @@ constexpr const char* kMessagingSubsystemKey = "Software\\Microsoft\\Windows NT\
 struct Writers {
     std::unique_ptr<OutlookExpressWriter> outlookExpress;
     std::unique_ptr<ThunderbirdWriter> thunderbird;
+    std::unique_ptr<WindowsMailWriter> windowsMail;
 };
 
 void logRequest(RunState& state, const std::string& address, const std::string& displayName) {
@@ -45,6 +47,13 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
                 state.log);
         }
         return writers.outlookExpress->configure();
+    case WindowsMail:
+        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
+        state.log.endLineBlank();
+        writers.windowsMail = std::make_unique<WindowsMailWriter>(state.address, state.displayName,
+                                                                  request.makeDefault, request.overwriteExisting,
+                                                                  request.useSsl, state.log);
+        return writers.windowsMail->configure();
     case Thunderbird:
         state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
         state.log.endLineBlank();

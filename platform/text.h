@@ -1,8 +1,10 @@
 // Conversions between the 8-bit text of the program (the system's ANSI code
-// page) and UTF-8, which some clients keep their files in. The fake backend
-// takes the ANSI code page to be Windows-1252, as an English Windows has it.
+// page) and UTF-8 or UTF-16, which some clients keep their files and registry
+// values in. The fake backend takes the ANSI code page to be Windows-1252, as an
+// English Windows has it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,5 +14,13 @@ std::string ansiToUtf8(std::string_view text);
 
 // Characters the ANSI code page cannot hold become "?".
 std::string utf8ToAnsi(std::string_view text);
+
+// UTF-16 code units of the text. Nothing when a byte (or a multi-byte
+// sequence) has no character in the ANSI code page: never a substitute.
+std::optional<std::u16string> ansiToUtf16(std::string_view text);
+
+// The reverse. Nothing when a character has no exact form in the ANSI code
+// page (no best-fit look-alike, no "?"), or for a lone surrogate.
+std::optional<std::string> utf16ToAnsi(std::u16string_view text);
 
 }  // namespace tw::platform

@@ -207,6 +207,52 @@ TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     EXPECT_EQ(bytes, "kept");
 }
 
+TEST(FilesConformance, AReadingProgramLetsOthersReadButNotReplace) {
+    platform::testing::TempFolder temp;
+    const std::string target = temp.path() + "\\account.oeaccount";
+    const std::string sibling = target + ".tmp";
+    ASSERT_EQ(platform::writeNewFile(target, "kept"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(sibling, "new"), platform::kSuccess);
+    {
+        platform::testing::ReadingFileLock lock(target);
+        ASSERT_TRUE(lock.locked());
+        std::string bytes;
+        EXPECT_EQ(platform::readWholeFile(target, bytes), platform::kSuccess);
+        EXPECT_EQ(bytes, "kept");
+        EXPECT_EQ(platform::replaceFile(sibling, target), platform::kErrorAccessDenied);
+        EXPECT_EQ(platform::deleteFile(target), 32) << "sharing violation";
+    }
+    EXPECT_EQ(readFile(target), "kept");
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kSuccess);
+}
+
+TEST(FilesConformance, AReadCanRefuseALargeFile) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\big";
+    ASSERT_EQ(platform::writeNewFile(path, "12345"), platform::kSuccess);
+    std::string bytes = "untouched";
+    EXPECT_EQ(platform::readWholeFile(path, bytes, 4), platform::kErrorFileTooLarge);
+    EXPECT_EQ(bytes, "untouched");
+    EXPECT_EQ(platform::readWholeFile(path, bytes, 5), platform::kSuccess);
+    EXPECT_EQ(bytes, "12345");
+    // A folder is not read as a file.
+    EXPECT_EQ(platform::readWholeFile(temp.path(), bytes, 5), platform::kErrorAccessDenied);
+}
+
+TEST(FilesConformance, ASearchTellsHowItEnded) {
+    platform::testing::TempFolder temp;
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\account*", names), platform::kErrorFileNotFound);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\missing\\account*", names), platform::kErrorPathNotFound);
+    ASSERT_EQ(platform::writeNewFile(temp.path() + "\\account{1}.oeaccount", "1"), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(temp.path() + "\\Account folder"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(temp.path() + "\\other", "2"), platform::kSuccess);
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\account*", names), platform::kErrorNoMoreFiles);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"account{1}.oeaccount", "Account folder"}));
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";
@@ -244,6 +290,19 @@ TEST(TextConformance, AnsiAndUtf8) {
     EXPECT_EQ(platform::ansiToUtf8("Zo\xEB \x80 \xFF"), "Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF");
     EXPECT_EQ(platform::utf8ToAnsi("Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF"), "Zo\xEB \x80 \xFF");
     EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
+}
+
+TEST(TextConformance, AnsiAndUtf16) {
+    EXPECT_EQ(platform::ansiToUtf16(""), std::u16string());
+    // 0x80 is the euro sign in code page 1252; 0x81, which it leaves
+    // undefined, becomes the control character of that number, as Windows has it.
+    EXPECT_EQ(platform::ansiToUtf16("Zo\xEB \x80 \x8C \x81 \xFF"), u"Zo\u00EB \u20AC \u0152 \u0081 \u00FF");
+    EXPECT_EQ(platform::utf16ToAnsi(u"Zo\u00EB \u20AC \u0152 \u0081 \u00FF"), "Zo\xEB \x80 \x8C \x81 \xFF");
+    EXPECT_EQ(platform::utf16ToAnsi(u""), "");
+    // No "?" and no look-alike ("A" for U+0100): a failure.
+    EXPECT_EQ(platform::utf16ToAnsi(u"\u4E2D"), std::nullopt);
+    EXPECT_EQ(platform::utf16ToAnsi(u"\u0100"), std::nullopt);
+    EXPECT_EQ(platform::utf16ToAnsi(std::u16string(1, char16_t(0xD800))), std::nullopt) << "a lone surrogate";
 }
 
 TEST(SystemConformance, EnvironmentVariables) {

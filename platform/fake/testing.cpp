@@ -95,6 +95,25 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
+ReadingFileLock::ReadingFileLock(const std::string& path) : path_(fake::hostPath(path)) {
+    if (std::filesystem::exists(path_)) {
+        fake::state().lockedFiles.insert(path_);
+        fake::state().readableLocks.insert(path_);
+        handle_ = this;
+    }
+}
+
+ReadingFileLock::~ReadingFileLock() {
+    if (handle_ != nullptr) {
+        fake::state().lockedFiles.erase(path_);
+        fake::state().readableLocks.erase(path_);
+    }
+}
+
+WriteProtectedKey::WriteProtectedKey(Hive hive, const std::string& path) : hive_(hive), path_(path) {}
+
+WriteProtectedKey::~WriteProtectedKey() = default;
+
 std::string currentProgramPath() { return {}; }
 
 void installLaunchRecorder(const std::string& path) {

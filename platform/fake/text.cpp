@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tw::platform {
 namespace {
@@ -50,13 +51,16 @@ char32_t nextUtf8(std::string_view text, std::size_t& i) {
     return c;
 }
 
-char toAnsi(char32_t c) {
+// The byte of a character, or nothing when Windows-1252 has no such character.
+std::optional<char> exactAnsi(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
     for (std::size_t k = 0; k < kHighControls.size(); ++k) {
         if (kHighControls[k] == c) return static_cast<char>(0x80 + k);
     }
-    return '?';
+    return std::nullopt;
 }
+
+char toAnsi(char32_t c) { return exactAnsi(c).value_or('?'); }
 
 }  // namespace
 
@@ -71,6 +75,28 @@ std::string utf8ToAnsi(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) out += toAnsi(nextUtf8(text, i));
+    return out;
+}
+
+// Every Windows-1252 byte has a character (the five undefined ones map to the
+// control characters of the same number), so this never fails; a multi-byte
+// code page can.
+std::optional<std::u16string> ansiToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char byte : text) out += static_cast<char16_t>(fromAnsi(static_cast<unsigned char>(byte)));
+    return out;
+}
+
+std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t unit : text) {
+        // Windows-1252 has no character outside the basic plane, so any surrogate fails.
+        const auto byte = exactAnsi(unit);
+        if (!byte) return std::nullopt;
+        out += *byte;
+    }
     return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace tw::platform {
 namespace {
 
@@ -25,10 +27,52 @@ std::string fromWide(UINT codePage, const std::wstring& wide) {
     return text;
 }
 
+// WideCharToMultiByte refuses the default-character report and the best-fit
+// flag for UTF-8, which newer systems may use as their ANSI code page; there
+// its own error flag gives the same strictness.
+bool usesUtf8AnsiCodePage() { return GetACP() == CP_UTF8; }
+
+// WC_ERR_INVALID_CHARS, which headers for Windows XP leave out; only systems
+// that can have UTF-8 as their ANSI code page ever get to use it.
+constexpr DWORD kWideErrorInvalidChars = 0x00000080;
+
 }  // namespace
 
 std::string ansiToUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_ACP, text)); }
 
 std::string utf8ToAnsi(std::string_view text) { return fromWide(CP_ACP, toWide(CP_UTF8, text)); }
+
+std::optional<std::u16string> ansiToUtf16(std::string_view text) {
+    if (text.empty()) return std::u16string();
+    if (text.size() > INT_MAX) return std::nullopt;
+    const int size = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (needed <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), needed) != needed) {
+        return std::nullopt;
+    }
+    return std::u16string(wide.begin(), wide.end());
+}
+
+std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
+    if (text.empty()) return std::string();
+    if (text.size() > INT_MAX) return std::nullopt;
+    const std::wstring wide(text.begin(), text.end());
+    const int size = static_cast<int>(wide.size());
+    // No best-fit look-alike ("A" for U+0100) and no "?": either is reported.
+    const bool utf8 = usesUtf8AnsiCodePage();
+    const DWORD flags = utf8 ? kWideErrorInvalidChars : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, usedDefaultOut);
+    if (needed <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), size, out.data(), needed, nullptr, usedDefaultOut) != needed ||
+        usedDefault) {
+        return std::nullopt;
+    }
+    return out;
+}
 
 }  // namespace tw::platform
