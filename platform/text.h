@@ -13,4 +13,9 @@ std::string ansiToUtf8(std::string_view text);
 // Characters the ANSI code page cannot hold become "?".
 std::string utf8ToAnsi(std::string_view text);
 
+// True when two texts of the ANSI code page differ at most in the letter case
+// of their characters, accented letters included: "JOS\xC9" matches "jos\xE9",
+// but "\xE9" (e acute) never matches a plain "e".
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b);
+
 }  // namespace tw::platform
