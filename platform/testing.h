@@ -69,6 +69,9 @@ private:
     std::string path_;
 };
 
+// Sets or clears a file's read-only attribute, as a user can in its properties.
+void setReadOnly(const std::string& path, bool readOnly);
+
 // The path of this program's own executable (empty with the fake backend).
 std::string currentProgramPath();
 
