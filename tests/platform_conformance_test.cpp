@@ -207,6 +207,28 @@ TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     EXPECT_EQ(bytes, "kept");
 }
 
+TEST(FilesConformance, AReadOnlyFileIsReadButNeitherWrittenReplacedNorDeleted) {
+    platform::testing::TempFolder temp;
+    const std::string target = temp.path() + "\\Eudora.ini";
+    const std::string sibling = temp.path() + "\\Eudora.tmp";
+    ASSERT_EQ(platform::writeNewFile(target, "kept"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(sibling, "new"), platform::kSuccess);
+    platform::testing::setReadOnly(target, true);
+    std::string bytes;
+    EXPECT_EQ(platform::readWholeFile(target, bytes), platform::kSuccess);
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kErrorAccessDenied);
+    EXPECT_EQ(platform::writeNewFile(target, "over"), platform::kErrorAccessDenied);
+    EXPECT_EQ(platform::deleteFile(target), platform::kErrorAccessDenied);
+    platform::AppendFile append;
+    EXPECT_EQ(append.open(target), platform::kErrorAccessDenied);
+    EXPECT_EQ(readFile(target), "kept");
+    EXPECT_TRUE(platform::fileExists(sibling));
+
+    platform::testing::setReadOnly(target, false);
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kSuccess);
+    EXPECT_EQ(readFile(target), "new");
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";
@@ -244,6 +266,43 @@ TEST(TextConformance, AnsiAndUtf8) {
     EXPECT_EQ(platform::ansiToUtf8("Zo\xEB \x80 \xFF"), "Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF");
     EXPECT_EQ(platform::utf8ToAnsi("Zo\xC3\xAB \xE2\x82\xAC \xC3\xBF"), "Zo\xEB \x80 \xFF");
     EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
+}
+
+TEST(TextConformance, CaseIsIgnoredAsTheAnsiCodePageHasIt) {
+    // Windows-1252's case pairs: the ASCII letters, 0xC0-0xDE with 0xE0-0xFE
+    // (except the multiplication and division signs), and four in the 0x80 row.
+    const auto partner = [](int byte) {
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) return byte + 0x20;
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) return byte - 0x20;
+        switch (byte) {
+        case 0x8A: return 0x9A;
+        case 0x9A: return 0x8A;
+        case 0x8C: return 0x9C;
+        case 0x9C: return 0x8C;
+        case 0x8E: return 0x9E;
+        case 0x9E: return 0x8E;
+        case 0x9F: return 0xFF;
+        case 0xFF: return 0x9F;
+        default: return byte;
+        }
+    };
+    int mismatches = 0;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const bool expected = a == b || partner(a) == b;
+            const std::string x(1, static_cast<char>(a));
+            const std::string y(1, static_cast<char>(b));
+            if (platform::equalIgnoringCaseAnsi(x, y) != expected && ++mismatches <= 10) {
+                ADD_FAILURE() << "bytes " << a << " and " << b << " should " << (expected ? "" : "not ") << "match";
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("JOS\xC9@Example.COM", "jos\xE9@example.com"));
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("", ""));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("stra\xDF" "e", "STRASSE")) << "no linguistic expansion";
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("ann@example.com", "ann@example.co"));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi(std::string("a\0b", 3), std::string("a\0c", 3)));
 }
 
 TEST(SystemConformance, EnvironmentVariables) {
