@@ -37,9 +37,9 @@ Status missingStatus(const std::string& host) {
     return fs::is_directory(fs::path(host).parent_path()) ? kErrorFileNotFound : kPathNotFound;
 }
 
-// Windows refuses to write over, replace or delete a file with the read-only
-// attribute. The host's write permission stands for it (testing::setReadOnly);
-// the checks are made here because a root process would ignore it.
+// Windows refuses to replace or delete a file with the read-only attribute.
+// The host's write permission stands for it (testing::setReadOnly); the checks
+// are made here because a root process would ignore it.
 bool isReadOnly(const std::string& host) {
     struct stat info {};
     return ::stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
@@ -76,7 +76,6 @@ Status AppendFile::open(const std::string& path) {
     close();
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
-    if (isReadOnly(host)) return kErrorAccessDenied;
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
@@ -101,7 +100,6 @@ Status NewFile::create(const std::string& path) {
     if (handle_ != nullptr) return kErrorInvalidHandle;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
-    if (isReadOnly(host)) return kErrorAccessDenied;
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
