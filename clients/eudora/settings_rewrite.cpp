@@ -11,8 +11,7 @@ void Rewrite::replace(const Line& line, std::string lines) {
 
 void Rewrite::insert(std::size_t at, std::string lines) { edits_.push_back({at, at, std::move(lines)}); }
 
-template <typename Sink>
-platform::Status Rewrite::produce(Sink&& sink) const {
+platform::Status Rewrite::writeTo(platform::NewFile& out) const {
     std::vector<const Edit*> ordered;
     ordered.reserve(edits_.size());
     for (const Edit& edit : edits_) ordered.push_back(&edit);
@@ -24,7 +23,7 @@ platform::Status Rewrite::produce(Sink&& sink) const {
     const auto put = [&](std::string_view bytes) {
         if (bytes.empty()) return platform::kSuccess;
         atLineStart = bytes.back() == '\n' || bytes.back() == '\r';
-        return sink(bytes);
+        return out.write(bytes);
     };
     platform::Status rc = platform::kSuccess;
     for (const Edit* edit : ordered) {
@@ -36,19 +35,6 @@ platform::Status Rewrite::produce(Sink&& sink) const {
     }
     if (rc == platform::kSuccess) rc = put(file_.substr(copied));
     return rc;
-}
-
-platform::Status Rewrite::writeTo(platform::NewFile& out) const {
-    return produce([&out](std::string_view bytes) { return out.write(bytes); });
-}
-
-std::string Rewrite::text() const {
-    std::string text;
-    produce([&text](std::string_view bytes) {
-        text.append(bytes);
-        return platform::kSuccess;
-    });
-    return text;
 }
 
 void resetSection(std::string_view file, const Section& section, const AccountValues& values, Rewrite& out) {

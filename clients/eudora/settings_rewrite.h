@@ -26,8 +26,6 @@ public:
 
     // Writes the new file; the first failure of a write, or kSuccess.
     platform::Status writeTo(platform::NewFile& out) const;
-    // The new file as text, for small files and tests.
-    std::string text() const;
 
 private:
     struct Edit {
@@ -35,8 +33,6 @@ private:
         std::size_t end;
         std::string lines;
     };
-    template <typename Sink>
-    platform::Status produce(Sink&& sink) const;
 
     std::string_view file_;
     std::vector<Edit> edits_;  // in the order they were made
