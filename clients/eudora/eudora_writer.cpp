@@ -14,6 +14,25 @@ namespace {
 
 bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
+// Writes the new copy whole and flushes it to disk. On failure, failedStep
+// names what failed: "create", "write" or "flush".
+platform::Status writeCopy(const Rewrite& rewrite, const std::string& path, std::string_view& failedStep) {
+    platform::NewFile file;
+    platform::Status rc = file.create(path);
+    if (rc != platform::kSuccess) {
+        failedStep = "create";
+        return rc;
+    }
+    rc = rewrite.writeTo(file);
+    if (rc != platform::kSuccess) {
+        failedStep = "write";
+        return rc;
+    }
+    rc = file.finish();
+    if (rc != platform::kSuccess) failedStep = "flush";
+    return rc;
+}
+
 }  // namespace
 
 EudoraWriter::EudoraWriter(std::string newAddress, std::string newDisplayName, bool newOverwriteExisting,
@@ -64,27 +83,18 @@ ConfigOutcome EudoraWriter::configure() {
 
 ConfigOutcome EudoraWriter::save(const Rewrite& rewrite) {
     // The new copy is complete and on disk before it takes the place of
-    // Eudora.ini in one step; until then Eudora.ini is never opened for writing.
-    platform::Status rc = platform::kSuccess;
-    const char* failed = nullptr;
-    bool created = false;
-    {
-        platform::NewFile temp;
-        rc = temp.create(settings.tempPath);
-        created = rc == platform::kSuccess;
-        if (!created) failed = "create";
-        if (rc == platform::kSuccess && (rc = rewrite.writeTo(temp)) != platform::kSuccess) failed = "write";
-        if (rc == platform::kSuccess && (rc = temp.finish()) != platform::kSuccess) failed = "flush";
-    }
+    // Eudora.ini in one step; Eudora.ini itself is never opened for writing.
+    std::string_view failedStep;
+    platform::Status rc = writeCopy(rewrite, settings.tempPath, failedStep);
     if (rc == platform::kSuccess) {
         rc = platform::replaceFile(settings.tempPath, settings.path);
         if (rc == platform::kSuccess) return OutcomeConfigured;
         *log << "Unable to replace " << settings.path << " with " << settings.tempPath << " (error " << rc << ").";
     } else {
-        *log << "Unable to " << failed << " " << settings.tempPath << " (error " << rc << ").";
+        *log << "Unable to " << failedStep << " " << settings.tempPath << " (error " << rc << ").";
     }
-    // Only a copy this run made is removed; a file it could not create is not its own.
-    if (created) platform::deleteFile(settings.tempPath);
+    // Only a copy this run made is removed: a file it could not create is not its own.
+    if (failedStep != "create") platform::deleteFile(settings.tempPath);
     *log << " No changes have been made.";
     log->endLine();
     return OutcomeCannotConfigure;
