@@ -4,6 +4,7 @@
 
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
+#include "clients/eudora/eudora_writer.h"
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
 #include "clients/outlook_express_winmail/windows_mail_writer.h"
 #include "clients/thunderbird/thunderbird_writer.h"
@@ -18,6 +19,7 @@ struct Writers {
     std::unique_ptr<OutlookExpressWriter> outlookExpress;
     std::unique_ptr<ThunderbirdWriter> thunderbird;
     std::unique_ptr<WindowsMailWriter> windowsMail;
+    std::unique_ptr<EudoraWriter> eudora;
 };
 
 void logRequest(RunState& state, const std::string& address, const std::string& displayName) {
@@ -61,6 +63,13 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
                                                                   request.makeDefault, request.overwriteExisting,
                                                                   request.useSsl, state.log);
         return writers.thunderbird->configure();
+    case Eudora:
+        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
+        state.log.endLineBlank();
+        // Eudora has no default account: the writer is not given makeDefault.
+        writers.eudora = std::make_unique<EudoraWriter>(state.address, state.displayName, request.overwriteExisting,
+                                                        request.useSsl, state.log);
+        return writers.eudora->configure();
     default:
         return OutcomeNoWriter;
     }

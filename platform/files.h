@@ -67,9 +67,11 @@ Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t 
 // flushing before it is closed.
 Status writeNewFile(const std::string& path, std::string_view bytes);
 
-// Replaces target with source in one step; the target is never opened for writing.
+// Replaces target with source in one step; the target is never opened for
+// writing. A read-only target is refused with kErrorAccessDenied.
 Status replaceFile(const std::string& source, const std::string& target);
 
+// A read-only file is refused with kErrorAccessDenied.
 Status deleteFile(const std::string& path);
 
 // Creates one folder level. kSuccess also when it exists already.

@@ -101,6 +101,8 @@ private:
     std::string path_;
     bool active_ = false;
 };
+// Sets or clears a file's read-only attribute, as a user can in its properties.
+void setReadOnly(const std::string& path, bool readOnly);
 
 // The path of this program's own executable (empty with the fake backend).
 std::string currentProgramPath();

@@ -22,5 +22,9 @@ std::optional<std::u16string> ansiToUtf16(std::string_view text);
 // The reverse. Nothing when a character has no exact form in the ANSI code
 // page (no best-fit look-alike, no "?"), or for a lone surrogate.
 std::optional<std::string> utf16ToAnsi(std::u16string_view text);
+// True when two texts of the ANSI code page differ at most in the letter case
+// of their characters, accented letters included: "JOS\xC9" matches "jos\xE9",
+// but "\xE9" (e acute) never matches a plain "e".
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b);
 
 }  // namespace tw::platform

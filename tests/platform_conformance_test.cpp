@@ -2,6 +2,7 @@
 // both backends, so the fake cannot drift from what Windows (Wine) does.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -253,6 +254,41 @@ TEST(FilesConformance, ASearchTellsHowItEnded) {
               (std::set<std::string>{"account{1}.oeaccount", "Account folder"}));
 }
 
+// Writing into a read-only file is refused by Windows but not by Wine when it
+// runs as root, as the tests here do, so only the operations both refuse alike
+// are compared.
+TEST(FilesConformance, AReadOnlyFileIsReadButNeitherReplacedNorDeleted) {
+    platform::testing::TempFolder temp;
+    const std::string target = temp.path() + "\\Eudora.ini";
+    const std::string sibling = temp.path() + "\\Eudora.tmp";
+    struct Case {
+        const char* what;
+        std::function<platform::Status()> run;
+    };
+    const Case cases[] = {
+        {"read", [&] {
+             std::string bytes;
+             return platform::readWholeFile(target, bytes) == platform::kSuccess && bytes == "kept"
+                        ? platform::kSuccess
+                        : platform::kErrorInvalidParameter;
+         }},
+        {"replace", [&] { return platform::replaceFile(sibling, target); }},
+        {"delete", [&] { return platform::deleteFile(target); }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(platform::writeNewFile(target, "kept"), platform::kSuccess);
+        ASSERT_EQ(platform::writeNewFile(sibling, "new"), platform::kSuccess);
+        platform::testing::setReadOnly(target, true);
+        const platform::Status rc = c.run();
+        platform::testing::setReadOnly(target, false);
+        EXPECT_EQ(rc, std::string_view(c.what) == "read" ? platform::kSuccess : platform::kErrorAccessDenied)
+            << c.what;
+        EXPECT_EQ(readFile(target), "kept") << c.what;
+    }
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kSuccess) << "once writable again";
+    EXPECT_EQ(readFile(target), "new");
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";
@@ -303,6 +339,43 @@ TEST(TextConformance, AnsiAndUtf16) {
     EXPECT_EQ(platform::utf16ToAnsi(u"\u4E2D"), std::nullopt);
     EXPECT_EQ(platform::utf16ToAnsi(u"\u0100"), std::nullopt);
     EXPECT_EQ(platform::utf16ToAnsi(std::u16string(1, char16_t(0xD800))), std::nullopt) << "a lone surrogate";
+}
+
+TEST(TextConformance, CaseIsIgnoredAsTheAnsiCodePageHasIt) {
+    // Windows-1252's case pairs: the ASCII letters, 0xC0-0xDE with 0xE0-0xFE
+    // (except the multiplication and division signs), and four in the 0x80 row.
+    const auto partner = [](int byte) {
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) return byte + 0x20;
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) return byte - 0x20;
+        switch (byte) {
+        case 0x8A: return 0x9A;
+        case 0x9A: return 0x8A;
+        case 0x8C: return 0x9C;
+        case 0x9C: return 0x8C;
+        case 0x8E: return 0x9E;
+        case 0x9E: return 0x8E;
+        case 0x9F: return 0xFF;
+        case 0xFF: return 0x9F;
+        default: return byte;
+        }
+    };
+    int mismatches = 0;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const bool expected = a == b || partner(a) == b;
+            const std::string x(1, static_cast<char>(a));
+            const std::string y(1, static_cast<char>(b));
+            if (platform::equalIgnoringCaseAnsi(x, y) != expected && ++mismatches <= 10) {
+                ADD_FAILURE() << "bytes " << a << " and " << b << " should " << (expected ? "" : "not ") << "match";
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("JOS\xC9@Example.COM", "jos\xE9@example.com"));
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("", ""));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("stra\xDF" "e", "STRASSE")) << "no linguistic expansion";
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("ann@example.com", "ann@example.co"));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi(std::string("a\0b", 3), std::string("a\0c", 3)));
 }
 
 TEST(SystemConformance, EnvironmentVariables) {

@@ -37,6 +37,14 @@ Status missingStatus(const std::string& host) {
     return fs::is_directory(fs::path(host).parent_path()) ? kErrorFileNotFound : kPathNotFound;
 }
 
+// Windows refuses to replace or delete a file with the read-only attribute.
+// The host's write permission stands for it (testing::setReadOnly); the checks
+// are made here because a root process would ignore it.
+bool isReadOnly(const std::string& host) {
+    struct stat info {};
+    return ::stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
@@ -157,6 +165,7 @@ Status replaceFile(const std::string& source, const std::string& target) {
     if (fake::isLocked(source) || fake::isLocked(target)) return kErrorAccessDenied;
     const auto from = fake::hostPath(source);
     if (!fs::exists(from)) return missingStatus(from);
+    if (isReadOnly(fake::hostPath(target))) return kErrorAccessDenied;
     if (::rename(from.c_str(), fake::hostPath(target).c_str()) != 0) return fromErrno(errno);
     return kSuccess;
 }
@@ -164,6 +173,7 @@ Status replaceFile(const std::string& source, const std::string& target) {
 Status deleteFile(const std::string& path) {
     if (fake::isLocked(path)) return kSharingViolation;
     const auto host = fake::hostPath(path);
+    if (isReadOnly(host)) return kErrorAccessDenied;
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
 }

@@ -114,6 +114,15 @@ WriteProtectedKey::WriteProtectedKey(Hive hive, const std::string& path) : hive_
 
 WriteProtectedKey::~WriteProtectedKey() = default;
 
+void setReadOnly(const std::string& path, bool readOnly) {
+    // The host's write permission stands for the attribute; the fake's file
+    // functions honour it themselves, since a root process ignores it.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::permissions(fake::hostPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add, error);
+}
+
 std::string currentProgramPath() { return {}; }
 
 void installLaunchRecorder(const std::string& path) {

@@ -61,6 +61,18 @@ std::optional<char> exactAnsi(char32_t c) {
 }
 
 char toAnsi(char32_t c) { return exactAnsi(c).value_or('?'); }
+// The upper case of a character of Windows-1252, as Windows maps it.
+char32_t upperCase(char32_t c) {
+    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    switch (c) {
+    case 0xFF: return 0x178;   // y with diaeresis
+    case 0x161: return 0x160;  // s with caron
+    case 0x153: return 0x152;  // ligature oe
+    case 0x17E: return 0x17D;  // z with caron
+    case 0xB5: return 0x39C;   // micro sign, upper-cased to the Greek capital mu
+    default: return c;
+    }
+}
 
 }  // namespace
 
@@ -98,6 +110,17 @@ std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
         out += *byte;
     }
     return out;
+}
+
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upperCase(fromAnsi(static_cast<unsigned char>(a[i]))) !=
+            upperCase(fromAnsi(static_cast<unsigned char>(b[i])))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace tw::platform

@@ -146,6 +146,12 @@ Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t 
 }
 
 Status replaceFile(const std::string& source, const std::string& target) {
+    // Windows refuses to replace a read-only file; Wine replaces it all the
+    // same, so the attribute is checked here too and both answer alike.
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return lastError();
     }

@@ -212,6 +212,13 @@ WriteProtectedKey::~WriteProtectedKey() {
     }
 }
 
+void setReadOnly(const std::string& path, bool readOnly) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(path.c_str(), readOnly ? attributes | FILE_ATTRIBUTE_READONLY
+                                              : attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
 std::string currentProgramPath() {
     char buffer[MAX_PATH * 2] = {};
     const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);

@@ -75,4 +75,17 @@ std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
     return out;
 }
 
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b) {
+    // Each character upper-cased on its own, as Windows folds case in names,
+    // rather than a linguistic comparison that would also match "ss" and a
+    // sharp s.
+    std::wstring wideA = toWide(CP_ACP, a);
+    std::wstring wideB = toWide(CP_ACP, b);
+    if (wideA.size() != wideB.size()) return false;
+    if (wideA.empty()) return true;
+    CharUpperBuffW(wideA.data(), static_cast<DWORD>(wideA.size()));
+    CharUpperBuffW(wideB.data(), static_cast<DWORD>(wideB.size()));
+    return wideA == wideB;
+}
+
 }  // namespace tw::platform
