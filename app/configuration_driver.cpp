@@ -5,6 +5,8 @@
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
 #include "clients/account_readers.h"
+#include "clients/eudora/eudora_writer.h"
+#include "clients/outlook_express_winmail/windows_mail_writer.h"
 #include "clients/thunderbird/thunderbird_writer.h"
 #include "core/client_kind.h"
 
@@ -16,6 +18,8 @@ constexpr const char* kMessagingSubsystemKey = "Software\\Microsoft\\Windows NT\
 struct Writers {
     std::unique_ptr<AccountReader> outlookOrExpress;  // ready-made by the automatic mode, or made here
     std::unique_ptr<ThunderbirdWriter> thunderbird;
+    std::unique_ptr<WindowsMailWriter> windowsMail;
+    std::unique_ptr<EudoraWriter> eudora;
 };
 
 void logRequest(RunState& state, const std::string& address, const std::string& displayName) {
@@ -48,6 +52,13 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
         // Only an Outlook too new for any writer has none; the reason is logged.
         if (!writers.outlookOrExpress) return OutcomeCannotConfigure;
         return writers.outlookOrExpress->configure();
+    case WindowsMail:
+        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
+        state.log.endLineBlank();
+        writers.windowsMail = std::make_unique<WindowsMailWriter>(state.address, state.displayName,
+                                                                  request.makeDefault, request.overwriteExisting,
+                                                                  request.useSsl, state.log);
+        return writers.windowsMail->configure();
     case Thunderbird:
         state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
         state.log.endLineBlank();
@@ -55,6 +66,13 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
                                                                   request.makeDefault, request.overwriteExisting,
                                                                   request.useSsl, state.log);
         return writers.thunderbird->configure();
+    case Eudora:
+        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
+        state.log.endLineBlank();
+        // Eudora has no default account: the writer is not given makeDefault.
+        writers.eudora = std::make_unique<EudoraWriter>(state.address, state.displayName, request.overwriteExisting,
+                                                        request.useSsl, state.log);
+        return writers.eudora->configure();
     default:
         return OutcomeNoWriter;
     }

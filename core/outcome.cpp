@@ -29,6 +29,7 @@ constexpr std::array kDescriptions = {
                 "prompted during startup."},
     Description{Outlook, OutcomeAccountExists, kExists},
     Description{Outlook, OutcomeAutoAccountExists, kAutoExists},
+    Description{WindowsMail, OutcomeCannotConfigure, kCannotConfigure},
     Description{WindowsMail, OutcomeAccountExists, kExists},
     Description{Eudora, OutcomeCannotConfigure,
                 "ERROR: Eudora has not been run for the first time or Eudora is not set to store data in the "

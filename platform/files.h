@@ -2,6 +2,7 @@
 // path onto a folder of the host (see fake_root.h).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,9 @@
 #include "platform/registry.h"
 
 namespace tw::platform {
+
+inline constexpr Status kErrorNoMoreFiles = 18;
+inline constexpr Status kErrorFileTooLarge = 223;
 
 // An append-only file shared with other processes for reading, writing and deletion.
 // Each write goes to the end of the file as one piece.
@@ -55,14 +59,19 @@ bool folderExists(const std::string& path);
 // Reads the whole file. kErrorFileNotFound when it is missing; a sharing
 // violation (32) when another process holds it without sharing.
 Status readWholeFile(const std::string& path, std::string& bytes);
+// The same for a file expected to be small: a file larger than maxBytes is not
+// read and gives kErrorFileTooLarge, so a stray huge file costs no memory.
+Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes);
 
 // Writes a new file (replacing any file of that name), checking every byte and
 // flushing before it is closed.
 Status writeNewFile(const std::string& path, std::string_view bytes);
 
-// Replaces target with source in one step; the target is never opened for writing.
+// Replaces target with source in one step; the target is never opened for
+// writing. A read-only target is refused with kErrorAccessDenied.
 Status replaceFile(const std::string& source, const std::string& target);
 
+// A read-only file is refused with kErrorAccessDenied.
 Status deleteFile(const std::string& path);
 
 // Creates one folder level. kSuccess also when it exists already.
@@ -70,5 +79,11 @@ Status createFolder(const std::string& path);
 
 // Names (not paths) of the entries matching a pattern such as "C:\dir\*.ini".
 std::vector<std::string> findFiles(const std::string& pattern);
+// The same search, in the order the system returns the entries, with the
+// error that ended it: kErrorNoMoreFiles after the last entry; the first
+// call's error when it found nothing (kErrorFileNotFound when no entry
+// matches, kErrorPathNotFound when the folder is missing); or the error of a
+// later call that failed on the way, the entries found until then kept.
+Status findFiles(const std::string& pattern, std::vector<std::string>& names);
 
 }  // namespace tw::platform

@@ -95,6 +95,41 @@ private:
 // The name a MAPI call has in StandInMapi's record and failure setting.
 std::string_view mapiCallName(MapiCall call);
 
+// Holds a file open for reading until destroyed, sharing only reading, as a
+// program that reads the file might: others can read it, but not write,
+// replace or delete it.
+class ReadingFileLock {
+public:
+    explicit ReadingFileLock(const std::string& path);
+    ~ReadingFileLock();
+    ReadingFileLock(const ReadingFileLock&) = delete;
+    ReadingFileLock& operator=(const ReadingFileLock&) = delete;
+    bool locked() const { return handle_ != nullptr; }
+
+private:
+    void* handle_ = nullptr;
+    std::string path_;
+};
+
+// While it lives, the key (created when missing) refuses to be opened for
+// writing, as a key locked down by policy does; it can still be read. Only
+// the Win32 backend can do this: elsewhere active() is false.
+class WriteProtectedKey {
+public:
+    WriteProtectedKey(Hive hive, const std::string& path);
+    ~WriteProtectedKey();
+    WriteProtectedKey(const WriteProtectedKey&) = delete;
+    WriteProtectedKey& operator=(const WriteProtectedKey&) = delete;
+    bool active() const { return active_; }
+
+private:
+    Hive hive_;
+    std::string path_;
+    bool active_ = false;
+};
+// Sets or clears a file's read-only attribute, as a user can in its properties.
+void setReadOnly(const std::string& path, bool readOnly);
+
 // The path of this program's own executable (empty with the fake backend).
 std::string currentProgramPath();
 

@@ -1,9 +1,10 @@
 // Conversions between the 8-bit text of the program (the system's ANSI code
-// page) and the encodings some clients keep their stores in: UTF-8 in files,
-// UTF-16 in Outlook's profile store. The fake backend takes the ANSI code page
-// to be Windows-1252, as an English Windows has it.
+// page) and UTF-8 or UTF-16, which some clients keep their files and registry
+// values in. The fake backend takes the ANSI code page to be Windows-1252, as an
+// English Windows has it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,11 +15,16 @@ std::string ansiToUtf8(std::string_view text);
 // Characters the ANSI code page cannot hold become "?".
 std::string utf8ToAnsi(std::string_view text);
 
-// Exact conversions between ANSI text and UTF-16: false when a character has no
-// counterpart on the other side (or the input is not valid in its encoding), so
-// nothing is ever replaced by a look-alike or a "?". Every character of the ANSI
-// code page goes there and back unchanged.
-bool ansiToUtf16(std::string_view text, std::u16string& wide);
-bool utf16ToAnsi(std::u16string_view wide, std::string& text);
+// UTF-16 code units of the text. Nothing when a byte (or a multi-byte
+// sequence) has no character in the ANSI code page: never a substitute.
+std::optional<std::u16string> ansiToUtf16(std::string_view text);
+
+// The reverse. Nothing when a character has no exact form in the ANSI code
+// page (no best-fit look-alike, no "?"), or for a lone surrogate.
+std::optional<std::string> utf16ToAnsi(std::u16string_view text);
+// True when two texts of the ANSI code page differ at most in the letter case
+// of their characters, accented letters included: "JOS\xC9" matches "jos\xE9",
+// but "\xE9" (e acute) never matches a plain "e".
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b);
 
 }  // namespace tw::platform

@@ -285,6 +285,55 @@ TEST_F(ConfigDlgUiTest, EudoraDisablesMakeThisMyDefaultAccountAndKeepsItsCheck) 
     EXPECT_FALSE(dialog.itemChecked(IDC_EUDORA)) << "one radio group";
 }
 
+TEST_F(ConfigDlgUiTest, EudoraIsConfiguredFromTheDialogOrSaysItHasNoSettingsFile) {
+    struct Case {
+        const char* what;
+        bool settingsFile;
+        std::string intro;
+    };
+    const Case cases[] = {
+        {"Eudora.ini after Eudora's first start", true,
+         "Congratulations! Qualcomm Eudora has been successfully configured for your mail settings."},
+        {"no Eudora.ini", false,
+         "ERROR: Eudora has not been run for the first time or Eudora is not set to store data in the default "
+         "location."},
+    };
+    installClients({Eudora});
+    const std::string settings = folder() + "\\Qualcomm\\Eudora\\Eudora.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::deleteFile(logFile());
+        ConfigDlg dialogObject;
+        if (c.settingsFile) {
+            platform::createFolder(folder() + "\\Qualcomm");
+            platform::createFolder(folder() + "\\Qualcomm\\Eudora");
+            ASSERT_EQ(platform::writeNewFile(settings, "[Settings]\r\nRealName=\r\nReturnAddress=\r\n"),
+                      platform::kSuccess);
+        }
+        ASSERT_EQ(dialogObject.createModeless(), platform::kSuccess);
+        ui::pumpMessages();
+        DialogWindow dialog = dialogObject.window();
+        ui::click(dialog, IDC_EUDORA);
+        EXPECT_FALSE(dialog.itemEnabled(IDC_MAKE_DEFAULT));
+        fillIn(dialog, "Ann Example", "ann@example.com");
+        ASSERT_TRUE(dialog.itemEnabled(IDC_CONFIGURE));
+
+        ui::click(dialog, IDC_CONFIGURE);
+
+        EXPECT_EQ(dialog.itemText(IDC_INTRO), c.intro);
+        EXPECT_EQ(dialog.itemVisible(IDC_LAUNCH), c.settingsFile);
+        if (c.settingsFile) {
+            EXPECT_NE(readFile(settings).find("RealName=Ann Example\r\nReturnAddress=ann@example.com\r\n"),
+                      std::string::npos);
+        }
+        EXPECT_NE(logText().find("Client Selected to Configure: Qualcomm Eudora\n\nStarting Eudora configuration"),
+                  std::string::npos);
+        ui::click(dialog, kClose);
+        EXPECT_TRUE(dialogObject.ended());
+        platform::deleteFile(settings);
+    }
+}
+
 TEST_F(ConfigDlgUiTest, ClosingWithoutConfiguringLogsTerminatedByUser) {
     struct Case {
         const char* what;

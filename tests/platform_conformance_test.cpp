@@ -2,6 +2,7 @@
 // both backends, so the fake cannot drift from what Windows (Wine) does.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -207,6 +208,87 @@ TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     EXPECT_EQ(bytes, "kept");
 }
 
+TEST(FilesConformance, AReadingProgramLetsOthersReadButNotReplace) {
+    platform::testing::TempFolder temp;
+    const std::string target = temp.path() + "\\account.oeaccount";
+    const std::string sibling = target + ".tmp";
+    ASSERT_EQ(platform::writeNewFile(target, "kept"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(sibling, "new"), platform::kSuccess);
+    {
+        platform::testing::ReadingFileLock lock(target);
+        ASSERT_TRUE(lock.locked());
+        std::string bytes;
+        EXPECT_EQ(platform::readWholeFile(target, bytes), platform::kSuccess);
+        EXPECT_EQ(bytes, "kept");
+        EXPECT_EQ(platform::replaceFile(sibling, target), platform::kErrorAccessDenied);
+        EXPECT_EQ(platform::deleteFile(target), 32) << "sharing violation";
+    }
+    EXPECT_EQ(readFile(target), "kept");
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kSuccess);
+}
+
+TEST(FilesConformance, AReadCanRefuseALargeFile) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\big";
+    ASSERT_EQ(platform::writeNewFile(path, "12345"), platform::kSuccess);
+    std::string bytes = "untouched";
+    EXPECT_EQ(platform::readWholeFile(path, bytes, 4), platform::kErrorFileTooLarge);
+    EXPECT_EQ(bytes, "untouched");
+    EXPECT_EQ(platform::readWholeFile(path, bytes, 5), platform::kSuccess);
+    EXPECT_EQ(bytes, "12345");
+    // A folder is not read as a file.
+    EXPECT_EQ(platform::readWholeFile(temp.path(), bytes, 5), platform::kErrorAccessDenied);
+}
+
+TEST(FilesConformance, ASearchTellsHowItEnded) {
+    platform::testing::TempFolder temp;
+    std::vector<std::string> names{"stale"};
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\account*", names), platform::kErrorFileNotFound);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\missing\\account*", names), platform::kErrorPathNotFound);
+    ASSERT_EQ(platform::writeNewFile(temp.path() + "\\account{1}.oeaccount", "1"), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(temp.path() + "\\Account folder"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(temp.path() + "\\other", "2"), platform::kSuccess);
+    EXPECT_EQ(platform::findFiles(temp.path() + "\\account*", names), platform::kErrorNoMoreFiles);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{"account{1}.oeaccount", "Account folder"}));
+}
+
+// Writing into a read-only file is refused by Windows but not by Wine when it
+// runs as root, as the tests here do, so only the operations both refuse alike
+// are compared.
+TEST(FilesConformance, AReadOnlyFileIsReadButNeitherReplacedNorDeleted) {
+    platform::testing::TempFolder temp;
+    const std::string target = temp.path() + "\\Eudora.ini";
+    const std::string sibling = temp.path() + "\\Eudora.tmp";
+    struct Case {
+        const char* what;
+        std::function<platform::Status()> run;
+    };
+    const Case cases[] = {
+        {"read", [&] {
+             std::string bytes;
+             return platform::readWholeFile(target, bytes) == platform::kSuccess && bytes == "kept"
+                        ? platform::kSuccess
+                        : platform::kErrorInvalidParameter;
+         }},
+        {"replace", [&] { return platform::replaceFile(sibling, target); }},
+        {"delete", [&] { return platform::deleteFile(target); }},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(platform::writeNewFile(target, "kept"), platform::kSuccess);
+        ASSERT_EQ(platform::writeNewFile(sibling, "new"), platform::kSuccess);
+        platform::testing::setReadOnly(target, true);
+        const platform::Status rc = c.run();
+        platform::testing::setReadOnly(target, false);
+        EXPECT_EQ(rc, std::string_view(c.what) == "read" ? platform::kSuccess : platform::kErrorAccessDenied)
+            << c.what;
+        EXPECT_EQ(readFile(target), "kept") << c.what;
+    }
+    EXPECT_EQ(platform::replaceFile(sibling, target), platform::kSuccess) << "once writable again";
+    EXPECT_EQ(readFile(target), "new");
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";
@@ -246,20 +328,54 @@ TEST(TextConformance, AnsiAndUtf8) {
     EXPECT_EQ(platform::utf8ToAnsi("\xE4\xB8\xAD"), "?") << "a character the code page lacks";
 }
 
-TEST(TextConformance, AnsiAndUtf16ExactlyOrNotAtAll) {
-    std::u16string wide;
-    ASSERT_TRUE(platform::ansiToUtf16("Zo\xEB \x80\x81\x9F", wide));
-    EXPECT_EQ(wide, u"Zo\u00EB \u20AC\u0081\u0178") << "cp1252's 0x80-0x9F, its unassigned 0x81 included";
-    std::string text;
-    ASSERT_TRUE(platform::utf16ToAnsi(wide, text));
-    EXPECT_EQ(text, "Zo\xEB \x80\x81\x9F");
-    ASSERT_TRUE(platform::utf16ToAnsi(u"", text));
-    EXPECT_EQ(text, "");
-    // No "?" and no best fit (U+0100 would become "A"): a failure.
-    for (const std::u16string& foreign : {std::u16string(u"\u4E2D"), std::u16string(u"A\u0100"),
-                                          std::u16string(1, static_cast<char16_t>(0xD800))}) {
-        EXPECT_FALSE(platform::utf16ToAnsi(foreign, text));
+TEST(TextConformance, AnsiAndUtf16) {
+    EXPECT_EQ(platform::ansiToUtf16(""), std::u16string());
+    // 0x80 is the euro sign in code page 1252; 0x81, which it leaves
+    // undefined, becomes the control character of that number, as Windows has it.
+    EXPECT_EQ(platform::ansiToUtf16("Zo\xEB \x80 \x8C \x81 \xFF"), u"Zo\u00EB \u20AC \u0152 \u0081 \u00FF");
+    EXPECT_EQ(platform::utf16ToAnsi(u"Zo\u00EB \u20AC \u0152 \u0081 \u00FF"), "Zo\xEB \x80 \x8C \x81 \xFF");
+    EXPECT_EQ(platform::utf16ToAnsi(u""), "");
+    // No "?" and no look-alike ("A" for U+0100): a failure.
+    EXPECT_EQ(platform::utf16ToAnsi(u"\u4E2D"), std::nullopt);
+    EXPECT_EQ(platform::utf16ToAnsi(u"\u0100"), std::nullopt);
+    EXPECT_EQ(platform::utf16ToAnsi(std::u16string(1, char16_t(0xD800))), std::nullopt) << "a lone surrogate";
+}
+
+TEST(TextConformance, CaseIsIgnoredAsTheAnsiCodePageHasIt) {
+    // Windows-1252's case pairs: the ASCII letters, 0xC0-0xDE with 0xE0-0xFE
+    // (except the multiplication and division signs), and four in the 0x80 row.
+    const auto partner = [](int byte) {
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) return byte + 0x20;
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) return byte - 0x20;
+        switch (byte) {
+        case 0x8A: return 0x9A;
+        case 0x9A: return 0x8A;
+        case 0x8C: return 0x9C;
+        case 0x9C: return 0x8C;
+        case 0x8E: return 0x9E;
+        case 0x9E: return 0x8E;
+        case 0x9F: return 0xFF;
+        case 0xFF: return 0x9F;
+        default: return byte;
+        }
+    };
+    int mismatches = 0;
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const bool expected = a == b || partner(a) == b;
+            const std::string x(1, static_cast<char>(a));
+            const std::string y(1, static_cast<char>(b));
+            if (platform::equalIgnoringCaseAnsi(x, y) != expected && ++mismatches <= 10) {
+                ADD_FAILURE() << "bytes " << a << " and " << b << " should " << (expected ? "" : "not ") << "match";
+            }
+        }
     }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("JOS\xC9@Example.COM", "jos\xE9@example.com"));
+    EXPECT_TRUE(platform::equalIgnoringCaseAnsi("", ""));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("stra\xDF" "e", "STRASSE")) << "no linguistic expansion";
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi("ann@example.com", "ann@example.co"));
+    EXPECT_FALSE(platform::equalIgnoringCaseAnsi(std::string("a\0b", 3), std::string("a\0c", 3)));
 }
 
 TEST(SystemConformance, EnvironmentVariables) {

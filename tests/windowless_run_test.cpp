@@ -108,11 +108,19 @@ TEST_F(WindowlessRun, FailuresReportCodeAndDescription) {
          "Email Client Configuration failed with error code: -1\n"
          "Description: \n"
          "* Configuration Failed at <time> *\n\n"},
-        {"-n \"Ann\" -c 3 -a ann@example.com -d", ExitNoWriter,
+        // Eudora has no default account, but the request line says what was asked.
+        {"-n \"Ann\" -c 3 -a ann@example.com -d", 1,
          "Make Account Default: Yes\n"
          "Overwrite Existing Account: No\n"
-         "Email Client Configuration failed with error code: -1\n"
-         "Description: \n"
+         "Client Selected to Configure: Qualcomm Eudora\n"
+         "\n"
+         "Starting Eudora configuration...\n"
+         "\n"
+         "No Eudora settings file was found at " + folder() + "\\Qualcomm\\Eudora\\Eudora.ini. App Paths names no "
+         "Eudora.exe.\n"
+         "Email Client Configuration failed with error code: 1\n"
+         "Description: ERROR: Eudora has not been run for the first time or Eudora is not set to store data in the "
+         "default location.\n"
          "* Configuration Failed at <time> *\n\n"},
     };
     for (const auto& c : cases) {

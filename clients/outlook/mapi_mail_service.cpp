@@ -14,10 +14,10 @@
 #include "clients/outlook/account_values.h"
 #include "clients/outlook/outlook_2000_writer.h"
 #include "clients/outlook/outlook_store.h"
-#include "core/ascii.h"
 #include "platform/mapi.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/text.h"
 
 namespace tw {
 namespace {
@@ -84,7 +84,7 @@ bool Outlook2000Writer::profileHasMailService(const std::string& accountName, bo
         RegKey section;
         return section.open(Hive::CurrentUser, profileKey + "\\" + name, platform::kKeyRead) == platform::kSuccess &&
                textValue(section, kServiceEntryName) == "MailServiceEntry" &&
-               equalIgnoringCase(textValue(section, kAccountNameTag), accountName);
+               platform::equalIgnoringCaseAnsi(textValue(section, kAccountNameTag), accountName);
     });
     return true;
 }

@@ -9,10 +9,10 @@
 #include "clients/outlook/account_values.h"
 #include "clients/outlook/outlook_store.h"
 #include "clients/outlook/profile_text.h"
-#include "core/ascii.h"
 #include "core/markers.h"
 #include "core/provider.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace tw {
 namespace {
@@ -124,7 +124,8 @@ bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& 
         return false;
     }
     // Normal mode looks for the address, the automatic mode for the account it
-    // would create itself; either way as Outlook compares them, ignoring case.
+    // would create itself; either way ignoring case as Windows does, accented
+    // letters included.
     const std::string wanted = automaticMode ? automaticPrefix + address : address;
     const char* valueName = automaticMode ? "Account Name" : "Email";
     std::string name;
@@ -143,7 +144,7 @@ bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& 
             continue;
         }
         const auto stored = readWideText(account, valueName);
-        if (stored && equalIgnoringCase(*stored, wanted)) {
+        if (stored && platform::equalIgnoringCaseAnsi(*stored, wanted)) {
             search.found = true;
             search.accountKeyName = name;
             if (automaticMode) automaticAccountFound = true;

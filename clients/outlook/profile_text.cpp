@@ -5,11 +5,11 @@
 namespace tw {
 
 std::optional<std::string> widenText(std::string_view text) {
-    std::u16string wide;
-    if (!platform::ansiToUtf16(text, wide)) return std::nullopt;
+    const auto wide = platform::ansiToUtf16(text);
+    if (!wide) return std::nullopt;
     std::string bytes;
-    bytes.reserve(wide.size() * 2 + 2);
-    for (char16_t unit : wide) {
+    bytes.reserve(wide->size() * 2 + 2);
+    for (char16_t unit : *wide) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
     }
@@ -25,9 +25,7 @@ std::optional<std::string> narrowText(std::string_view bytes) {
         if (unit == 0) break;
         wide += unit;
     }
-    std::string text;
-    if (!platform::utf16ToAnsi(wide, text)) return std::nullopt;
-    return text;
+    return platform::utf16ToAnsi(wide);
 }
 
 }  // namespace tw

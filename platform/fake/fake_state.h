@@ -43,6 +43,7 @@ struct State {
     std::uint32_t nextProcessId = 1000;
     std::set<std::uint32_t> unstoppable;  // processes that refuse termination
     std::set<std::string> lockedFiles;  // host paths held open without sharing
+    std::set<std::string> readableLocks;  // those of them that others may still read
     // Every startProcess call: the program and the command line it was given.
     std::vector<std::pair<std::string, std::string>> startedPrograms;
     // MAPI: the call made to fail (with its result), every call made, one a
@@ -60,5 +61,7 @@ void resetRegistry();
 // The host path of a Windows path: "C:\a\b" becomes <root>/C/a/b.
 std::string hostPath(std::string_view windowsPath);
 bool isLocked(std::string_view windowsPath);
+// Held by another program, which lets others read it but nothing else.
+bool isReadableLock(std::string_view windowsPath);
 
 }  // namespace tw::platform::fake

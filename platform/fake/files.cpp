@@ -37,6 +37,14 @@ Status missingStatus(const std::string& host) {
     return fs::is_directory(fs::path(host).parent_path()) ? kErrorFileNotFound : kPathNotFound;
 }
 
+// Windows refuses to replace or delete a file with the read-only attribute.
+// The host's write permission stands for it (testing::setReadOnly); the checks
+// are made here because a root process would ignore it.
+bool isReadOnly(const std::string& host) {
+    struct stat info {};
+    return ::stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+}
+
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
@@ -115,15 +123,27 @@ bool fileExists(const std::string& path) { return fs::is_regular_file(fake::host
 
 bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
 
-Status readWholeFile(const std::string& path, std::string& bytes) {
+Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
     const auto host = fake::hostPath(path);
-    if (fake::isLocked(path)) return kSharingViolation;
+    if (fake::isLocked(path) && !fake::isReadableLock(path)) return kSharingViolation;
     const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     std::string data;
     // Sized once, as the Win32 backend does, so a large file is never held twice.
     struct stat info {};
-    if (::fstat(descriptor, &info) == 0 && info.st_size > 0) data.reserve(static_cast<std::size_t>(info.st_size));
+    const bool statted = ::fstat(descriptor, &info) == 0;
+    if (statted && S_ISDIR(info.st_mode)) {
+        // Windows does not open a folder as a file.
+        ::close(descriptor);
+        return kErrorAccessDenied;
+    }
+    if (statted && info.st_size > 0) {
+        if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+            ::close(descriptor);
+            return kErrorFileTooLarge;
+        }
+        data.reserve(static_cast<std::size_t>(info.st_size));
+    }
     char buffer[65536];
     Status rc = kSuccess;
     for (;;) {
@@ -145,6 +165,7 @@ Status replaceFile(const std::string& source, const std::string& target) {
     if (fake::isLocked(source) || fake::isLocked(target)) return kErrorAccessDenied;
     const auto from = fake::hostPath(source);
     if (!fs::exists(from)) return missingStatus(from);
+    if (isReadOnly(fake::hostPath(target))) return kErrorAccessDenied;
     if (::rename(from.c_str(), fake::hostPath(target).c_str()) != 0) return fromErrno(errno);
     return kSuccess;
 }
@@ -152,6 +173,7 @@ Status replaceFile(const std::string& source, const std::string& target) {
 Status deleteFile(const std::string& path) {
     if (fake::isLocked(path)) return kSharingViolation;
     const auto host = fake::hostPath(path);
+    if (isReadOnly(host)) return kErrorAccessDenied;
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
 }
@@ -163,17 +185,20 @@ Status createFolder(const std::string& path) {
     return errno == ENOENT ? kPathNotFound : fromErrno(errno);
 }
 
-std::vector<std::string> findFiles(const std::string& pattern) {
-    std::vector<std::string> names;
+Status findFiles(const std::string& pattern, std::vector<std::string>& names) {
+    names.clear();
     const auto cut = pattern.find_last_of('\\');
     const std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut);
     const std::string mask = pattern.substr(cut == std::string::npos ? 0 : cut + 1);
+    const auto host = fake::hostPath(folder);
+    if (!fs::is_directory(host)) return kPathNotFound;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(fake::hostPath(folder), error)) {
+    for (const auto& entry : fs::directory_iterator(host, error)) {
         const auto name = entry.path().filename().string();
         if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
     }
-    return names;
+    if (error) return fromErrno(error.value());
+    return names.empty() ? kErrorFileNotFound : kErrorNoMoreFiles;
 }
 
 }  // namespace tw::platform

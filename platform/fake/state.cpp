@@ -67,4 +67,8 @@ bool isLocked(std::string_view windowsPath) {
     return state().lockedFiles.count(hostPath(windowsPath)) != 0;
 }
 
+bool isReadableLock(std::string_view windowsPath) {
+    return state().readableLocks.count(hostPath(windowsPath)) != 0;
+}
+
 }  // namespace tw::platform::fake

@@ -112,6 +112,34 @@ void StandInMapi::failCall(MapiCall call, HResult code) {
 
 std::string StandInMapi::calls() const { return fake::state().mapiCalls; }
 
+ReadingFileLock::ReadingFileLock(const std::string& path) : path_(fake::hostPath(path)) {
+    if (std::filesystem::exists(path_)) {
+        fake::state().lockedFiles.insert(path_);
+        fake::state().readableLocks.insert(path_);
+        handle_ = this;
+    }
+}
+
+ReadingFileLock::~ReadingFileLock() {
+    if (handle_ != nullptr) {
+        fake::state().lockedFiles.erase(path_);
+        fake::state().readableLocks.erase(path_);
+    }
+}
+
+WriteProtectedKey::WriteProtectedKey(Hive hive, const std::string& path) : hive_(hive), path_(path) {}
+
+WriteProtectedKey::~WriteProtectedKey() = default;
+
+void setReadOnly(const std::string& path, bool readOnly) {
+    // The host's write permission stands for the attribute; the fake's file
+    // functions honour it themselves, since a root process ignores it.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::permissions(fake::hostPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add, error);
+}
+
 std::string currentProgramPath() { return {}; }
 
 void installLaunchRecorder(const std::string& path) {

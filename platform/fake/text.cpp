@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace tw::platform {
 namespace {
@@ -50,18 +51,27 @@ char32_t nextUtf8(std::string_view text, std::size_t& i) {
     return c;
 }
 
-// The byte of a character in Windows-1252, or -1 when it has none.
-int ansiByte(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<int>(c);
+// The byte of a character, or nothing when Windows-1252 has no such character.
+std::optional<char> exactAnsi(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
     for (std::size_t k = 0; k < kHighControls.size(); ++k) {
-        if (kHighControls[k] == c) return static_cast<int>(0x80 + k);
+        if (kHighControls[k] == c) return static_cast<char>(0x80 + k);
     }
-    return -1;
+    return std::nullopt;
 }
 
-char toAnsi(char32_t c) {
-    const int byte = ansiByte(c);
-    return byte < 0 ? '?' : static_cast<char>(byte);
+char toAnsi(char32_t c) { return exactAnsi(c).value_or('?'); }
+// The upper case of a character of Windows-1252, as Windows maps it.
+char32_t upperCase(char32_t c) {
+    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+    switch (c) {
+    case 0xFF: return 0x178;   // y with diaeresis
+    case 0x161: return 0x160;  // s with caron
+    case 0x153: return 0x152;  // ligature oe
+    case 0x17E: return 0x17D;  // z with caron
+    case 0xB5: return 0x39C;   // micro sign, upper-cased to the Greek capital mu
+    default: return c;
+    }
 }
 
 }  // namespace
@@ -80,22 +90,36 @@ std::string utf8ToAnsi(std::string_view text) {
     return out;
 }
 
-bool ansiToUtf16(std::string_view text, std::u16string& wide) {
-    wide.clear();
-    // Every Windows-1252 character lies in the Basic Multilingual Plane.
-    for (char byte : text) wide += static_cast<char16_t>(fromAnsi(static_cast<unsigned char>(byte)));
-    return true;
+// Every Windows-1252 byte has a character (the five undefined ones map to the
+// control characters of the same number), so this never fails; a multi-byte
+// code page can.
+std::optional<std::u16string> ansiToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char byte : text) out += static_cast<char16_t>(fromAnsi(static_cast<unsigned char>(byte)));
+    return out;
 }
 
-bool utf16ToAnsi(std::u16string_view wide, std::string& text) {
+std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
     std::string out;
-    out.reserve(wide.size());
-    for (char16_t unit : wide) {
-        const int byte = ansiByte(unit);
-        if (byte < 0) return false;
-        out += static_cast<char>(byte);
+    out.reserve(text.size());
+    for (char16_t unit : text) {
+        // Windows-1252 has no character outside the basic plane, so any surrogate fails.
+        const auto byte = exactAnsi(unit);
+        if (!byte) return std::nullopt;
+        out += *byte;
     }
-    text = std::move(out);
+    return out;
+}
+
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upperCase(fromAnsi(static_cast<unsigned char>(a[i]))) !=
+            upperCase(fromAnsi(static_cast<unsigned char>(b[i])))) {
+            return false;
+        }
+    }
     return true;
 }
 

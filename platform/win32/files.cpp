@@ -124,12 +124,13 @@ bool folderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-Status readWholeFile(const std::string& path, std::string& bytes) {
+Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return lastError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return lastError();
+    if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) return ERROR_FILE_TOO_LARGE;
     std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < data.size()) {
@@ -145,6 +146,12 @@ Status readWholeFile(const std::string& path, std::string& bytes) {
 }
 
 Status replaceFile(const std::string& source, const std::string& target) {
+    // Windows refuses to replace a read-only file; Wine replaces it all the
+    // same, so the attribute is checked here too and both answer alike.
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
     if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return lastError();
     }
@@ -159,16 +166,16 @@ Status createFolder(const std::string& path) {
     return rc == ERROR_ALREADY_EXISTS && folderExists(path) ? ERROR_SUCCESS : rc;
 }
 
-std::vector<std::string> findFiles(const std::string& pattern) {
-    std::vector<std::string> names;
+Status findFiles(const std::string& pattern, std::vector<std::string>& names) {
+    names.clear();
     WIN32_FIND_DATAA data{};
     FindHandle find(FindFirstFileA(pattern.c_str(), &data));
-    if (!find.valid()) return names;
+    if (!find.valid()) return lastError();
     do {
         const std::string name = data.cFileName;
         if (name != "." && name != "..") names.push_back(name);
     } while (FindNextFileA(find.get(), &data));
-    return names;
+    return lastError();
 }
 
 }  // namespace tw::platform

@@ -1,9 +1,11 @@
 #include "platform/testing.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/system.h"
@@ -182,6 +184,71 @@ std::string StandInMapi::calls() const {
     std::string text;
     readWholeFile(record_, text);
     return text;
+}
+
+ReadingFileLock::ReadingFileLock(const std::string& path) : path_(path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) handle_ = file;
+}
+
+ReadingFileLock::~ReadingFileLock() {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+namespace {
+
+HKEY rootKey(Hive hive) {
+    switch (hive) {
+    case Hive::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case Hive::CurrentUser: return HKEY_CURRENT_USER;
+    case Hive::LocalMachine: return HKEY_LOCAL_MACHINE;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+// Sets the key's access list from its text form; false when that fails.
+bool setKeyAccess(HKEY key, const char* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    const LONG rc = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return rc == ERROR_SUCCESS;
+}
+
+// Everyone may do everything but set values and create subkeys; the deny
+// entry comes first, so it wins.
+constexpr const char* kWriteProtected = "D:(D;;0x6;;;WD)(A;;KA;;;WD)";
+constexpr const char* kOpen = "D:(A;;KA;;;WD)";
+
+}  // namespace
+
+WriteProtectedKey::WriteProtectedKey(Hive hive, const std::string& path) : hive_(hive), path_(path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(rootKey(hive), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    active_ = setKeyAccess(key, kWriteProtected);
+    RegCloseKey(key);
+}
+
+WriteProtectedKey::~WriteProtectedKey() {
+    if (!active_) return;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(rootKey(hive_), path_.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS) {
+        setKeyAccess(key, kOpen);
+        RegCloseKey(key);
+    }
+}
+
+void setReadOnly(const std::string& path, bool readOnly) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(path.c_str(), readOnly ? attributes | FILE_ATTRIBUTE_READONLY
+                                              : attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 std::string currentProgramPath() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace tw::platform {
 namespace {
 
@@ -25,51 +27,65 @@ std::string fromWide(UINT codePage, const std::wstring& wide) {
     return text;
 }
 
+// WideCharToMultiByte refuses the default-character report and the best-fit
+// flag for UTF-8, which newer systems may use as their ANSI code page; there
+// its own error flag gives the same strictness.
+bool usesUtf8AnsiCodePage() { return GetACP() == CP_UTF8; }
+
+// WC_ERR_INVALID_CHARS, which headers for Windows XP leave out; only systems
+// that can have UTF-8 as their ANSI code page ever get to use it.
+constexpr DWORD kWideErrorInvalidChars = 0x00000080;
+
 }  // namespace
 
 std::string ansiToUtf8(std::string_view text) { return fromWide(CP_UTF8, toWide(CP_ACP, text)); }
 
 std::string utf8ToAnsi(std::string_view text) { return fromWide(CP_ACP, toWide(CP_UTF8, text)); }
 
-bool ansiToUtf16(std::string_view text, std::u16string& wide) {
-    wide.clear();
-    if (text.empty()) return true;
+std::optional<std::u16string> ansiToUtf16(std::string_view text) {
+    if (text.empty()) return std::u16string();
+    if (text.size() > INT_MAX) return std::nullopt;
     const int size = static_cast<int>(text.size());
-    // MB_ERR_INVALID_CHARS: a byte sequence the code page does not define fails
-    // rather than turning into a default character.
     const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (needed <= 0) return false;
-    std::wstring buffer(static_cast<std::size_t>(needed), L'\0');
-    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, buffer.data(), needed) != needed) {
-        return false;
+    if (needed <= 0) return std::nullopt;
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), needed) != needed) {
+        return std::nullopt;
     }
-    wide.assign(buffer.begin(), buffer.end());
-    return true;
+    return std::u16string(wide.begin(), wide.end());
 }
 
-bool utf16ToAnsi(std::u16string_view wide, std::string& text) {
-    text.clear();
-    if (wide.empty()) return true;
-    const std::wstring buffer(wide.begin(), wide.end());
-    const int size = static_cast<int>(buffer.size());
-    // No best fit: a character the code page lacks must fail, not become a
-    // similar-looking one; usedDefault tells of any that became "?".
+std::optional<std::string> utf16ToAnsi(std::u16string_view text) {
+    if (text.empty()) return std::string();
+    if (text.size() > INT_MAX) return std::nullopt;
+    const std::wstring wide(text.begin(), text.end());
+    const int size = static_cast<int>(wide.size());
+    // No best-fit look-alike ("A" for U+0100) and no "?": either is reported.
+    const bool utf8 = usesUtf8AnsiCodePage();
+    const DWORD flags = utf8 ? kWideErrorInvalidChars : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int needed =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.data(), size, nullptr, 0, nullptr, &usedDefault);
-    if (needed <= 0 || usedDefault) return false;
+    BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+    const int needed = WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, usedDefaultOut);
+    if (needed <= 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<std::size_t>(needed), '\0');
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, buffer.data(), size, out.data(), needed, nullptr,
-                            &usedDefault) != needed ||
+    if (WideCharToMultiByte(CP_ACP, flags, wide.data(), size, out.data(), needed, nullptr, usedDefaultOut) != needed ||
         usedDefault) {
-        return false;
+        return std::nullopt;
     }
-    // Best fit is off, but a code page may still map two characters to one
-    // byte; only an exact round trip counts.
-    std::u16string back;
-    if (!ansiToUtf16(out, back) || back != wide) return false;
-    text = std::move(out);
-    return true;
+    return out;
+}
+
+bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b) {
+    // Each character upper-cased on its own, as Windows folds case in names,
+    // rather than a linguistic comparison that would also match "ss" and a
+    // sharp s.
+    std::wstring wideA = toWide(CP_ACP, a);
+    std::wstring wideB = toWide(CP_ACP, b);
+    if (wideA.size() != wideB.size()) return false;
+    if (wideA.empty()) return true;
+    CharUpperBuffW(wideA.data(), static_cast<DWORD>(wideA.size()));
+    CharUpperBuffW(wideB.data(), static_cast<DWORD>(wideB.size()));
+    return wideA == wideB;
 }
 
 }  // namespace tw::platform
