@@ -1,6 +1,7 @@
 #include "platform/testing.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <string>
 
@@ -89,6 +90,51 @@ Status deleteKeyTree(Hive hive, std::string_view path) {
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
     RegDeleteKeyA(root, subkey.c_str());
     return ERROR_SUCCESS;
+}
+
+bool failNextRegistryCall(RegistryCall, std::string_view, Status) { return false; }
+
+namespace {
+
+HKEY hiveKey(Hive hive) {
+    return hive == Hive::ClassesRoot   ? HKEY_CLASSES_ROOT
+           : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
+                                       : HKEY_LOCAL_MACHINE;
+}
+
+// Sets a key's access list; the owner may always change it back.
+bool setKeyDacl(Hive hive, const std::string& path, PSECURITY_DESCRIPTOR security) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hiveKey(hive), path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+}  // namespace
+
+ReadOnlyKey::ReadOnlyKey(Hive hive, std::string path) : hive_(hive), path_(std::move(path)) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hiveKey(hive_), path_.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    savedSecurity_.resize(size);
+    const bool saved = size > 0 && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, savedSecurity_.data(), &size) ==
+                                       ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (!saved) return;
+    // Everyone may read (KR), nothing else; "P" keeps inherited entries out.
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                              nullptr)) {
+        return;
+    }
+    applied_ = setKeyDacl(hive_, path_, readOnly);
+    LocalFree(readOnly);
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+    if (applied_) setKeyDacl(hive_, path_, savedSecurity_.data());
 }
 
 void setEnvironmentVariable(std::string_view name, std::optional<std::string_view> value) {
