@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/registry.h"
@@ -41,6 +42,9 @@ private:
 
 // Deletes a key with everything below it; kSuccess when it did not exist.
 Status deleteKeyTree(Hive hive, std::string_view path);
+
+// The names of a key's values, in the registry's order; empty when it cannot be opened.
+std::vector<std::string> valueNames(Hive hive, std::string_view path);
 
 // Registry calls a test can make fail.
 enum class RegistryCall { OpenKey, CreateKey, QueryInfoKey, EnumKey, QueryValue, SetValue, DeleteValue, DeleteKey };

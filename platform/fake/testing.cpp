@@ -40,6 +40,14 @@ Status deleteKeyTree(Hive hive, std::string_view path) {
     return rc == kErrorFileNotFound ? kSuccess : rc;
 }
 
+std::vector<std::string> valueNames(Hive hive, std::string_view path) {
+    std::vector<std::string> names;
+    if (const fake::KeyNode* node = fake::findKey(hive, path)) {
+        for (const auto& [key, value] : node->values) names.push_back(value.name);
+    }
+    return names;
+}
+
 bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error) {
     fake::state().injectedFailures.push_back({static_cast<int>(call), std::string(name), error});
     return true;

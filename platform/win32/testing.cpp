@@ -10,6 +10,12 @@
 namespace tw::platform::testing {
 namespace {
 
+HKEY hiveKey(Hive hive) {
+    return hive == Hive::ClassesRoot   ? HKEY_CLASSES_ROOT
+           : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
+                                       : HKEY_LOCAL_MACHINE;
+}
+
 constexpr const char* kScratchRoot = "Software\\Tidewell Tests";
 
 std::string moduleFolder() {
@@ -82,9 +88,7 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { removeTree(path_); }
 
 Status deleteKeyTree(Hive hive, std::string_view path) {
-    HKEY root = hive == Hive::ClassesRoot    ? HKEY_CLASSES_ROOT
-                : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
-                                            : HKEY_LOCAL_MACHINE;
+    HKEY root = hiveKey(hive);
     const std::string subkey(path);
     const LONG rc = RegDeleteTreeA(root, subkey.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
@@ -92,15 +96,29 @@ Status deleteKeyTree(Hive hive, std::string_view path) {
     return ERROR_SUCCESS;
 }
 
+std::vector<std::string> valueNames(Hive hive, std::string_view path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    const std::string subkey(path);
+    if (RegOpenKeyExA(hiveKey(hive), subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    DWORD longest = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                     nullptr);
+    std::string buffer(longest + 1, '\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(buffer.data(), length);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
 bool failNextRegistryCall(RegistryCall, std::string_view, Status) { return false; }
 
 namespace {
-
-HKEY hiveKey(Hive hive) {
-    return hive == Hive::ClassesRoot   ? HKEY_CLASSES_ROOT
-           : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
-                                       : HKEY_LOCAL_MACHINE;
-}
 
 // Sets a key's access list; the owner may always change it back.
 bool setKeyDacl(Hive hive, const std::string& path, PSECURITY_DESCRIPTOR security) {
