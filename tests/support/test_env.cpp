@@ -1,6 +1,8 @@
 #include "tests/support/test_env.h"
 
+#include <algorithm>
 #include <regex>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/system.h"
@@ -73,6 +75,23 @@ std::string describeValue(platform::Hive hive, std::string_view key, std::string
         return "sz:" + shown;
     }
     return "type" + std::to_string(value.type) + ":" + value.data;
+}
+
+std::string registryDump(platform::Hive hive, std::string_view key) {
+    std::vector<std::string> children;
+    {
+        platform::RegKey k;
+        if (k.open(hive, key, platform::kKeyRead) != platform::kSuccess) return "missing key\n";
+        std::string name;
+        for (std::uint32_t i = 0; k.enumSubkey(i, name) == platform::kSuccess; ++i) children.push_back(name);
+    }
+    std::string dump(1, '[');
+    dump.append(key).append("]\n");
+    std::vector<std::string> names = platform::testing::valueNames(hive, key);
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) dump += name + "=" + describeValue(hive, key, name) + "\n";
+    for (const auto& child : children) dump += registryDump(hive, std::string(key) + "\\" + child);
+    return dump;
 }
 
 void registerClient(std::string_view registrationName) {

@@ -53,6 +53,11 @@ void seedRaw(platform::Hive hive, std::string_view key, std::string_view name, s
 // "dword:<n>", or "missing".
 std::string describeValue(platform::Hive hive, std::string_view key, std::string_view name);
 
+// A key and everything below it as text: each key's path, then its values in
+// name order as describeValue shows them. "missing key" when there is none.
+// Equal dumps mean equal registry content, so a test compares before and after.
+std::string registryDump(platform::Hive hive, std::string_view key);
+
 // Registers clients under HKLM\SOFTWARE\Clients\Mail.
 void registerClient(std::string_view registrationName);
 
