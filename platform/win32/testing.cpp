@@ -331,14 +331,19 @@ void activate(DialogWindow dialog) {
     settle(asWindow(dialog));
 }
 
+namespace {
+
+// A named CALLBACK function: on 32-bit Windows a lambda converts only to a
+// cdecl pointer, not to the stdcall one EnumChildWindows calls.
+BOOL CALLBACK postMouseLeave(HWND control, LPARAM) {
+    PostMessageA(control, WM_MOUSELEAVE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
 void endHotTracking(DialogWindow dialog) {
-    EnumChildWindows(
-        asWindow(dialog),
-        [](HWND control, LPARAM) -> BOOL {
-            PostMessageA(control, WM_MOUSELEAVE, 0, 0);
-            return TRUE;
-        },
-        0);
+    EnumChildWindows(asWindow(dialog), postMouseLeave, 0);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(asWindow(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     settle(asWindow(dialog));
