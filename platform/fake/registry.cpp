@@ -31,6 +31,25 @@ std::vector<std::string_view> pathParts(std::string_view path) {
     return parts;
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    const fake::NameLess less;
+    return !less(a, b) && !less(b, a);
+}
+
+// The fake stands for a 64-bit program on 64-bit Windows: it sees the 64-bit
+// registry view unless it asks for the 32-bit one, in which a key below
+// HKLM\SOFTWARE is the same key below SOFTWARE\Wow6432Node (as on Windows and
+// under 64-bit Wine; a path that names Wow6432Node itself is not redirected
+// twice). The other hives' keys used here are shared between the views.
+std::vector<std::string_view> viewParts(Hive hive, std::string_view path, std::uint32_t access) {
+    auto parts = pathParts(path);
+    if (hive == Hive::LocalMachine && (access & kKeyView32) != 0 && parts.size() >= 2 &&
+        sameName(parts[0], "SOFTWARE") && !sameName(parts[1], "Wow6432Node")) {
+        parts.insert(parts.begin() + 1, "Wow6432Node");
+    }
+    return parts;
+}
+
 KeyNode* node(void* handle) { return static_cast<KeyNode*>(handle); }
 
 }  // namespace
@@ -47,10 +66,10 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
     return *this;
 }
 
-Status RegKey::open(Hive hive, std::string_view path, std::uint32_t) {
+Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
     close();
     KeyNode* current = &rootNode(hive);
-    for (auto part : pathParts(path)) {
+    for (auto part : viewParts(hive, path, access)) {
         auto found = current->children.find(part);
         if (found == current->children.end()) return kErrorFileNotFound;
         current = found->second.get();
@@ -59,10 +78,10 @@ Status RegKey::open(Hive hive, std::string_view path, std::uint32_t) {
     return kSuccess;
 }
 
-Status RegKey::create(Hive hive, std::string_view path, std::uint32_t) {
+Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
     close();
     KeyNode* current = &rootNode(hive);
-    for (auto part : pathParts(path)) {
+    for (auto part : viewParts(hive, path, access)) {
         auto found = current->children.find(part);
         if (found == current->children.end()) {
             auto child = std::make_unique<KeyNode>();

@@ -52,6 +52,10 @@ IsolatedRegistry::IsolatedRegistry() {
     // The scratch keys live under the real HKEY_CURRENT_USER, so create them all
     // before any predefined key is redirected.
     HKEY user = createScratch(scratch_ + "\\HKCU");
+    // Wine splits a key into two registry views only once it has a Wow6432Node
+    // subkey, as HKLM\SOFTWARE always has on 64-bit Windows: give the scratch
+    // one, so that KEY_WOW64_32KEY reaches SOFTWARE\Wow6432Node here too.
+    RegCloseKey(createScratch(scratch_ + "\\HKLM\\SOFTWARE\\Wow6432Node"));
     HKEY machine = createScratch(scratch_ + "\\HKLM");
     HKEY classes = createScratch(scratch_ + "\\HKCR");
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);

@@ -26,14 +26,15 @@ ScopedEnvironment::~ScopedEnvironment() {
     }
 }
 
-void seedKey(platform::Hive hive, std::string_view key) {
+void seedKey(platform::Hive hive, std::string_view key, std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
 }
 
-void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text) {
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text,
+              std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
     ASSERT_EQ(k.setString(name, text), platform::kSuccess);
 }
 
@@ -75,8 +76,8 @@ std::string describeValue(platform::Hive hive, std::string_view key, std::string
     return "type" + std::to_string(value.type) + ":" + value.data;
 }
 
-void registerClient(std::string_view registrationName) {
-    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName));
+void registerClient(std::string_view registrationName, std::uint32_t view) {
+    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName), view);
 }
 
 std::string readFile(const std::string& path) {
