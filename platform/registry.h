@@ -27,6 +27,13 @@ enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
 // Access masks, with the values Windows gives them.
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+// Registry views, added to an access mask (KEY_WOW64_64KEY, KEY_WOW64_32KEY).
+// 64-bit Windows keeps HKEY_LOCAL_MACHINE\SOFTWARE twice: once for 64-bit
+// programs and once, as SOFTWARE\Wow6432Node, for 32-bit ones. A process sees
+// its own view unless it names one. 32-bit Windows has a single registry and,
+// from XP on, ignores both flags (only Windows 2000 refused them).
+inline constexpr std::uint32_t kKeyView64 = 0x0100;
+inline constexpr std::uint32_t kKeyView32 = 0x0200;
 
 // Value types, with the values Windows gives them.
 inline constexpr std::uint32_t kRegNone = 0;

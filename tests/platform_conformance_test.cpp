@@ -301,6 +301,42 @@ TEST_F(RegistryConformance, AScratchRegistryStartsEmpty) {
     EXPECT_EQ(key.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyRead), platform::kErrorFileNotFound);
 }
 
+// The tests run as a 64-bit program (the fake stands for one), so their own
+// view of HKLM\SOFTWARE is the 64-bit one; the 32-bit view is
+// SOFTWARE\Wow6432Node, in a scratch registry as on the machine.
+TEST_F(RegistryConformance, MachineSoftwareHasTwoViewsAndTheUserHiveOne) {
+    using platform::kKeyView32;
+    using platform::kKeyView64;
+    seedKey(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView32);
+    seedKey(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView64);
+    seedKey(Hive::CurrentUser, "Software\\Shared", kKeyView32);
+    struct Case {
+        Hive hive;
+        const char* path;
+        std::uint32_t view;
+        bool found;
+    };
+    const Case cases[] = {
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView32, true},
+        {Hive::LocalMachine, "software\\clients\\mail\\only32", kKeyView32, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView64, false},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", 0, false},
+        {Hive::LocalMachine, "SOFTWARE\\Wow6432Node\\Clients\\Mail\\Only32", 0, true},
+        {Hive::LocalMachine, "SOFTWARE\\Wow6432Node\\Clients\\Mail\\Only32", kKeyView32, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView64, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", 0, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView32, false},
+        {Hive::CurrentUser, "Software\\Shared", kKeyView64, true},
+        {Hive::CurrentUser, "Software\\Shared", 0, true},
+    };
+    for (const auto& c : cases) {
+        RegKey key;
+        EXPECT_EQ(key.open(c.hive, c.path, platform::kKeyRead | c.view),
+                  c.found ? platform::kSuccess : platform::kErrorFileNotFound)
+            << c.path << " view " << c.view;
+    }
+}
+
 TEST(FilesConformance, WriteReadReplaceAndDelete) {
     platform::testing::TempFolder temp;
     const std::string target = temp.path() + "\\prefs.js";

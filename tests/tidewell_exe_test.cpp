@@ -79,6 +79,16 @@ bool waitUntilGone(const std::string& title, unsigned timeoutMs) {
     return true;
 }
 
+template <typename Condition>
+bool waitFor(Condition condition, unsigned timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 class TidewellProgramTest : public ::testing::Test {
 protected:
     TidewellProgramTest() {
@@ -211,11 +221,10 @@ TEST_F(TidewellProgramTest, AboutOpensModallyWritesNothingAndEscapeThenEndsTheRu
     ASSERT_TRUE(waitUntilGone("About Tidewell", 10000));
     EXPECT_EQ(logText(), opened);
     EXPECT_FALSE(tidewell_.waitForExit(0));
-    // The About box can be gone before the focus is back on a control of the
-    // main dialog (slow under load); a key pressed then reaches no control.
-    for (int i = 0; i < 250 && !dialog.hasItem(ui::focusedItem(dialog)); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    // The About box is hidden before it is destroyed and the focus goes back to
+    // the About button that opened it: a key sent meanwhile would be lost.
+    ASSERT_TRUE(waitFor([&] { return about.title().empty() && ui::focusedItem(dialog) == IDC_ABOUT; }, 10000))
+        << "the focus is on " << ui::focusedItem(dialog) << ", not back on the About button";
 
     ui::pressKey(dialog, ui::kKeyEscape);
 

@@ -54,6 +54,25 @@ bool injected(RegistryCall call, std::string_view name, Status& error) {
     return fake::takeInjectedFailure(static_cast<int>(call), name, error);
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    const fake::NameLess less;
+    return !less(a, b) && !less(b, a);
+}
+
+// The fake stands for a 64-bit program on 64-bit Windows: it sees the 64-bit
+// registry view unless it asks for the 32-bit one, in which a key below
+// HKLM\SOFTWARE is the same key below SOFTWARE\Wow6432Node (as on Windows and
+// under 64-bit Wine; a path that names Wow6432Node itself is not redirected
+// twice). The other hives' keys used here are shared between the views.
+std::vector<std::string_view> viewParts(Hive hive, std::string_view path, std::uint32_t access) {
+    auto parts = pathParts(path);
+    if (hive == Hive::LocalMachine && (access & kKeyView32) != 0 && parts.size() >= 2 &&
+        sameName(parts[0], "SOFTWARE") && !sameName(parts[1], "Wow6432Node")) {
+        parts.insert(parts.begin() + 1, "Wow6432Node");
+    }
+    return parts;
+}
+
 KeyNode* node(void* handle) { return static_cast<KeyNode*>(handle); }
 
 // The node behind a handle, or why there is none to use.
@@ -94,7 +113,7 @@ Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
     Status error = kSuccess;
     if (!parts.empty() && injected(RegistryCall::OpenKey, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
-    for (auto part : parts) {
+    for (auto part : viewParts(hive, path, access)) {
         if (part.size() > kMaxKeyName) return kErrorInvalidParameter;
         auto found = current->children.find(part);
         if (found == current->children.end()) return kErrorFileNotFound;
@@ -112,7 +131,7 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
     Status error = kSuccess;
     if (!parts.empty() && injected(RegistryCall::CreateKey, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
-    for (auto part : parts) {
+    for (auto part : viewParts(hive, path, access)) {
         // The keys before an over-long name stay created, as under Wine.
         if (part.size() > kMaxKeyName) return kErrorInvalidParameter;
         auto found = current->children.find(part);

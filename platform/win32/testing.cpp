@@ -60,6 +60,10 @@ IsolatedRegistry::IsolatedRegistry() {
     // The scratch keys live under the real HKEY_CURRENT_USER, so create them all
     // before any predefined key is redirected.
     HKEY user = createScratch(scratch_ + "\\HKCU");
+    // Wine splits a key into two registry views only once it has a Wow6432Node
+    // subkey, as HKLM\SOFTWARE always has on 64-bit Windows: give the scratch
+    // one, so that KEY_WOW64_32KEY reaches SOFTWARE\Wow6432Node here too.
+    RegCloseKey(createScratch(scratch_ + "\\HKLM\\SOFTWARE\\Wow6432Node"));
     HKEY machine = createScratch(scratch_ + "\\HKLM");
     HKEY classes = createScratch(scratch_ + "\\HKCR");
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
@@ -461,14 +465,19 @@ void activate(DialogWindow dialog) {
     settle(asWindow(dialog));
 }
 
+namespace {
+
+// A named CALLBACK function: on 32-bit Windows a lambda converts only to a
+// cdecl pointer, not to the stdcall one EnumChildWindows calls.
+BOOL CALLBACK postMouseLeave(HWND control, LPARAM) {
+    PostMessageA(control, WM_MOUSELEAVE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
 void endHotTracking(DialogWindow dialog) {
-    EnumChildWindows(
-        asWindow(dialog),
-        [](HWND control, LPARAM) -> BOOL {
-            PostMessageA(control, WM_MOUSELEAVE, 0, 0);
-            return TRUE;
-        },
-        0);
+    EnumChildWindows(asWindow(dialog), postMouseLeave, 0);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(asWindow(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     settle(asWindow(dialog));

@@ -62,9 +62,12 @@ protected:
     static void clean() {
         platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
         // Only the five clients' registrations: Wine's own mail client entry stays.
+        // Both registry views: SOFTWARE\Wow6432Node holds the 32-bit one.
         for (const char* client : {"Outlook Express", "Microsoft Outlook", "Windows Mail", "Eudora",
                                    "Mozilla Thunderbird"}) {
             platform::testing::deleteKeyTree(Hive::LocalMachine, std::string("SOFTWARE\\Clients\\Mail\\") + client);
+            platform::testing::deleteKeyTree(Hive::LocalMachine,
+                                             std::string("SOFTWARE\\Wow6432Node\\Clients\\Mail\\") + client);
         }
     }
 
@@ -206,6 +209,25 @@ TEST_F(EndToEnd, FirstAccountBecomesTheDefault) {
         "* Configuration Complete at <time> *\n"
         "\n";
     EXPECT_EQ(log(), expectedLog);
+}
+
+// The prefix's own registry has both views, as 64-bit Windows does: 32-bit
+// clients (Outlook 2003, Outlook Express here) registered in the 32-bit one, a
+// 64-bit Thunderbird in the 64-bit one. tidewell.exe finds all three.
+TEST_F(EndToEnd, ClientsAreFoundInEitherRegistryView) {
+    seed("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Outlook Express]\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Microsoft Outlook]\n"
+         "\"MSIApplicationLCID\"=\"Software\\\\Microsoft\\\\Office\\\\11.0\\\\Outlook\"\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird]\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\n");
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com"), 0u);
+    EXPECT_NE(log().find("Searching for Mozilla Thunderbird ... found.\n"
+                         "Searching for Qualcomm Eudora ... not detected.\n"
+                         "Searching for Microsoft Outlook Express ... found.\n"
+                         "Searching for Microsoft Windows Mail ... not detected.\n"
+                         "Searching for Microsoft Outlook ... found. (Version 11)\n\n"),
+              std::string::npos)
+        << log();
 }
 
 TEST_F(EndToEnd, SecondAccountKeepsTheDefault) {

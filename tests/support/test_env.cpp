@@ -28,14 +28,15 @@ ScopedEnvironment::~ScopedEnvironment() {
     }
 }
 
-void seedKey(platform::Hive hive, std::string_view key) {
+void seedKey(platform::Hive hive, std::string_view key, std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
 }
 
-void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text) {
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text,
+              std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
     ASSERT_EQ(k.setString(name, text), platform::kSuccess);
 }
 
@@ -94,8 +95,8 @@ std::string registryDump(platform::Hive hive, std::string_view key) {
     return dump;
 }
 
-void registerClient(std::string_view registrationName) {
-    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName));
+void registerClient(std::string_view registrationName, std::uint32_t view) {
+    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName), view);
 }
 
 std::string readFile(const std::string& path) {
