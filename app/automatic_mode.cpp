@@ -1,6 +1,7 @@
 #include "app/automatic_mode.h"
 
 #include "clients/account_readers.h"
+#include "core/address_check.h"
 #include "core/markers.h"
 
 namespace tw {
@@ -53,14 +54,20 @@ AutomaticPreparation prepareAutomaticRun(RunState& state) {
     const bool searching = request.searchAddress != kNoValue;
     const std::string key = searching ? writer.findAccountByAddress(request.searchAddress) : writer.defaultAccountName();
     result.foundAddress = writer.accountAddress(key);
+    // An account without a display name gives the copy none, not the marker.
     result.foundDisplayName = writer.accountDisplayName(key);
+    if (result.foundDisplayName == kErrorMarker) result.foundDisplayName.clear();
     writer.setAutomaticMode();
     writer.setAutomaticPrefix(request.automaticPrefix);
     writer.reset(result.foundAddress, result.foundDisplayName, request.makeDefault, request.overwriteExisting,
                  request.useSsl, state.log);
 
     if (key == kErrorMarker && searching) return fail(state, AutomaticError::NoDefault);
-    if (result.foundAddress == kErrorMarker) return fail(state, AutomaticError::DefaultDNE);
+    // An account without a usable address (none, or one no key can be named
+    // after) cannot be re-created: the default as the run needs it is not there.
+    if (result.foundAddress == kErrorMarker || addressProblem(result.foundAddress)) {
+        return fail(state, AutomaticError::DefaultDNE);
+    }
     state.request.clientKind = request.defaultClientCode - 1;
     return result;
 }

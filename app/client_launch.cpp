@@ -15,9 +15,10 @@ std::string launchTarget(std::string_view appPath) {
 
 void launchClient(ClientKind kind, SessionLog& log) {
     if (!isClientKind(kind)) return;
-    const std::string entry = programPath(clientImageName(kind), platform::kKeyRead);
+    RegistryView view = RegistryView::Bits64;
+    const std::string entry = programPath(clientImageName(kind), platform::kKeyRead, &view);
     if (entry == kErrorMarker || entry.empty()) return;
-    const std::string path = expandProgramFiles(entry);
+    const std::string path = expandProgramFiles(entry, view);
     log << "Email client path to start is : " << path;
     log.endLineBlank();
     // The path goes in as the program to run, and quoted as the command line:

@@ -13,7 +13,8 @@ namespace tw {
 // double quotes that some installers put around it.
 std::string launchTarget(std::string_view appPath);
 
-// Starts the client from its App Paths entry, with "%ProgramFiles%" and
+// Starts the client from its App Paths entry, found in either registry view,
+// with "%ProgramFiles%" (the program folder of that view's bitness) and
 // "%ProgramFiles(x86)%" expanded, and logs the path. A client without an entry
 // (or an empty one) is not started and nothing is logged.
 void launchClient(ClientKind kind, SessionLog& log);

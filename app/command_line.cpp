@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "core/address_check.h"
 #include "core/markers.h"
 
 namespace tw {
@@ -35,11 +36,19 @@ std::string optionValue(std::string_view commandLine, std::string_view option) {
     auto end = line.find(" -", at + 1);
     if (end == std::string::npos) end = line.size();
     // An option directly followed by the next one has no value at all.
-    std::string value = end > start ? line.substr(start, end - start) : std::string();
-    if (option == "-n" || option == "-p" || option == "-s") {
-        value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string();
-    }
+    const std::string value = end > start ? line.substr(start, end - start) : std::string();
+    if (option == "-n" || option == "-p" || option == "-s" || option == "-a") return unquoted(value);
     return value;
+}
+
+std::string unquoted(std::string_view value) {
+    // A value the next " -" cut short keeps its opening quote alone, and a
+    // one-word value often arrives without quotes (Wine drops them): only a
+    // quote is ever removed.
+    if (value.empty() || value.front() != '"') return std::string(value);
+    value.remove_prefix(1);
+    if (!value.empty() && value.back() == '"') value.remove_suffix(1);
+    return std::string(value);
 }
 
 namespace {
@@ -72,8 +81,11 @@ ParsedCommandLine parseCommandLine(std::string_view commandLine, AccountRequest&
         request.overwriteExisting = overwrite;
         const std::string prefix = optionValue(commandLine, "-p");
         if (prefix == kAbsentOption) return {false, "missing option -p (required with -auto)"};
-        request.automaticPrefix = prefix;
+        if (const auto problem = prefixProblem(prefix)) return {false, "option -p: " + *problem};
         const std::string search = optionValue(commandLine, "-s");
+        // An empty search text would match the first account of all.
+        if (search != kAbsentOption && isBlank(search)) return {false, "option -s: the address is empty"};
+        request.automaticPrefix = prefix;
         request.searchAddress = search == kAbsentOption ? std::string(kNoValue) : search;
         return {true, {}};
     }
@@ -86,6 +98,7 @@ ParsedCommandLine parseCommandLine(std::string_view commandLine, AccountRequest&
     if (!parseClientKind(client, kind)) return {false, "option -c needs a client number from 0 to 4"};
     const std::string address = optionValue(commandLine, "-a");
     if (address == kAbsentOption) return {false, "missing option -a"};
+    if (const auto problem = addressProblem(address)) return {false, "option -a: " + *problem};
     request.address = address;
     request.displayName = name;
     request.clientKind = kind;

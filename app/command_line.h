@@ -16,8 +16,12 @@ std::string prepareCommandLine(std::string_view tail);
 bool hasOption(std::string_view commandLine, std::string_view option);
 
 // The text after the option up to the next " -", with the enclosing quotes of
-// "-n", "-p" and "-s" removed; "*NULL*" when the option is absent.
+// "-n", "-p", "-s" and "-a" removed; "*NULL*" when the option is absent.
 std::string optionValue(std::string_view commandLine, std::string_view option);
+
+// A value without its enclosing double quotes: an opening quote and the quote
+// that closes it. Text that does not begin with a quote stays as it is.
+std::string unquoted(std::string_view value);
 
 struct ParsedCommandLine {
     bool ok = false;

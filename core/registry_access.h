@@ -14,16 +14,43 @@ namespace tw {
 std::string readRegistryText(platform::Hive hive, std::string_view keyPath, std::string_view valueName,
                              std::uint32_t access);
 
+// Where a program registers itself in HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit
+// Windows: a 64-bit Thunderbird in the 64-bit registry view, a 32-bit Outlook,
+// Eudora or Thunderbird in the 32-bit view (SOFTWARE\Wow6432Node). A program of
+// either bitness sees only its own view unless it names the other, so the
+// lookups below search both, the 64-bit view first, whatever this program's
+// own bitness. On 32-bit Windows both searches reach the one registry.
+//
+// HKEY_CURRENT_USER is not split: the account stores the writers edit there
+// (and "Volatile Environment") are the same keys for 32-bit and 64-bit
+// programs, so they are opened as they are.
+enum class RegistryView { Bits64, Bits32 };
+
+// Opens a key below HKEY_LOCAL_MACHINE\SOFTWARE in the first view that has it.
+// When neither has it, the error says why: a refusal (access denied, say)
+// rather than a plain "not found" when either view gave one.
+platform::Status openMachineKey(platform::RegKey& key, std::string_view keyPath, std::uint32_t access,
+                                RegistryView* foundIn = nullptr);
+
+// The text of a REG_SZ value of a key below HKEY_LOCAL_MACHINE\SOFTWARE, from
+// the first view whose key holds it as text; kErrorMarker when neither does.
+std::string readMachineText(std::string_view keyPath, std::string_view valueName, std::uint32_t access,
+                            RegistryView* foundIn = nullptr);
+
 // The per-user application-data folder from "Volatile Environment\APPDATA",
 // falling back to the process's APPDATA variable; empty when neither exists.
 std::string appDataFolder();
 
-// The App Paths entry of an image name, or kErrorMarker.
-std::string programPath(std::string_view imageName, std::uint32_t access = platform::kKeyRead);
+// The App Paths entry of an image name, from either registry view, or kErrorMarker.
+std::string programPath(std::string_view imageName, std::uint32_t access = platform::kKeyRead,
+                        RegistryView* foundIn = nullptr);
 
 // Replaces the first "%ProgramFiles%" and then the first "%ProgramFiles(x86)%"
-// by their environment variables; a placeholder whose variable is unset stays.
-std::string expandProgramFiles(std::string text);
+// by their folders; a placeholder whose folder is unknown stays. The view is
+// the one the text was read from: its installer meant by "%ProgramFiles%" the
+// program folder of its own bitness, which this program's ProgramFiles
+// variable need not be (64-bit Windows gives a 32-bit process the x86 folder).
+std::string expandProgramFiles(std::string text, RegistryView view);
 
 // Replaces the first occurrence of "%" + variable + "%" by the variable's value.
 std::string expandFirst(std::string text, std::string_view variable);

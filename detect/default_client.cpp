@@ -27,6 +27,10 @@ int classifyMailtoCommand(std::string_view command) {
     return code;
 }
 
+// Read in this program's own registry view, whatever its bitness: 64-bit
+// Windows 7 and later share HKEY_CLASSES_ROOT\mailto between the 32-bit and
+// 64-bit views, and 64-bit XP and Vista copy it from one to the other
+// (registry reflection), so both views hold the command the shell runs.
 int detectDefaultClient() {
     const std::string command =
         readRegistryText(platform::Hive::ClassesRoot, "mailto\\shell\\open\\command", "", platform::kKeyRead);

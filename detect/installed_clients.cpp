@@ -23,10 +23,11 @@ constexpr std::array<ClientKind, 4> kLogOrder = {Thunderbird, Eudora, OutlookExp
 
 }  // namespace
 
+// A client registers in the registry view of its own bitness: both are searched.
 bool isClientInstalled(ClientKind kind) {
     if (!isClientKind(kind)) return false;
     platform::RegKey key;
-    return key.open(platform::Hive::LocalMachine, kRegistrationKeys[kind], platform::kKeyRead) == platform::kSuccess;
+    return openMachineKey(key, kRegistrationKeys[kind], platform::kKeyRead) == platform::kSuccess;
 }
 
 int parseOutlookVersion(std::string_view text) {
@@ -49,8 +50,9 @@ int parseOutlookVersion(std::string_view text) {
 }
 
 int readOutlookVersion() {
-    const std::string value = readRegistryText(platform::Hive::LocalMachine, kRegistrationKeys[Outlook],
-                                               "MSIApplicationLCID", platform::kKeyRead);
+    // Outlook 2000 to 2007 are 32-bit programs: on 64-bit Windows their
+    // registration is in the 32-bit view.
+    const std::string value = readMachineText(kRegistrationKeys[Outlook], "MSIApplicationLCID", platform::kKeyRead);
     return value == kErrorMarker ? 0 : parseOutlookVersion(value);
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/mapi.h"
@@ -42,6 +43,35 @@ private:
 
 // Deletes a key with everything below it; kSuccess when it did not exist.
 Status deleteKeyTree(Hive hive, std::string_view path);
+
+// The names of a key's values, in the registry's order; empty when it cannot be opened.
+std::vector<std::string> valueNames(Hive hive, std::string_view path);
+
+// Registry calls a test can make fail.
+enum class RegistryCall { OpenKey, CreateKey, QueryInfoKey, EnumKey, QueryValue, SetValue, DeleteValue, DeleteKey };
+// Makes the next such call fail once with the given error. The name is the
+// key's own (last) name for key calls, the value's name for value calls. Only
+// the fake backend can fail a call on demand; elsewhere this does nothing and
+// answers false, and the test should skip.
+bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error);
+
+// While it lives, the key's access list lets everyone only read it, as an
+// administrator or a policy may leave a key: opening it for writing, creating
+// it or deleting it answers kErrorAccessDenied. Its subkeys keep their own.
+class ReadOnlyKey {
+public:
+    ReadOnlyKey(Hive hive, std::string path);
+    ~ReadOnlyKey();
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    Hive hive_;
+    std::string path_;
+    std::string savedSecurity_;  // the access list to put back (Windows)
+    bool applied_ = false;
+};
 
 // Sets (or with nullopt removes) a variable of this process's environment.
 void setEnvironmentVariable(std::string_view name, std::optional<std::string_view> value);

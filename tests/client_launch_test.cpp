@@ -74,16 +74,50 @@ TEST_F(ClientLaunchTest, EachClientStartsFromItsOwnEntry) {
     }
 }
 
-TEST_F(ClientLaunchTest, ProgramFilesIsExpandedInThePathAndTheLogLine) {
-    ScopedEnvironment programFiles("ProgramFiles", folder());
-    const std::string client = clientFolder_ + "\\mailer.exe";
-    installLaunchRecorder(client);
-    seedText(Hive::LocalMachine, appPathsKey(Thunderbird), "", "%ProgramFiles%\\Mail Client\\mailer.exe");
+// A client's entry is in the registry view of its bitness, and its
+// "%ProgramFiles%" is that bitness's program folder; the path is logged expanded.
+TEST_F(ClientLaunchTest, EntriesFromEitherRegistryViewWithTheirProgramFolder) {
+    ScopedEnvironment programFiles64("ProgramW6432", folder() + "\\P64");
+    ScopedEnvironment programFiles32("ProgramFiles(x86)", folder() + "\\P86");
+    ScopedEnvironment programFiles("ProgramFiles", folder() + "\\Own");
+    struct Case {
+        ClientKind kind;
+        std::uint32_t view;
+        const char* programFolder;
+    };
+    const Case cases[] = {
+        {Thunderbird, platform::kKeyView64, "P64"},
+        {Eudora, platform::kKeyView32, "P86"},
+    };
+    std::string expectedLog;
+    for (const Case& c : cases) {
+        const std::string base = folder() + "\\" + c.programFolder;
+        platform::createFolder(base);
+        platform::createFolder(base + "\\Mail Client");
+        const std::string client = base + "\\Mail Client\\mailer.exe";
+        installLaunchRecorder(client);
+        seedText(Hive::LocalMachine, appPathsKey(c.kind), "", "%ProgramFiles%\\Mail Client\\mailer.exe", c.view);
 
-    launchClient(Thunderbird, log_);
+        launchClient(c.kind, log_);
 
-    EXPECT_NE(launchRecorderRuns(client, kStartWaitMs), "");
-    EXPECT_EQ(logText(), "Email client path to start is : " + client + "\n\n");
+        EXPECT_EQ(launchRecorderRuns(client, kStartWaitMs), client + "\r\n") << c.programFolder;
+        expectedLog += "Email client path to start is : " + client + "\n\n";
+        EXPECT_EQ(logText(), expectedLog);
+    }
+}
+
+TEST_F(ClientLaunchTest, AnEntryInBothViewsStartsTheSixtyFourBitOne) {
+    const std::string client64 = clientFolder_ + "\\client64.exe";
+    const std::string client32 = clientFolder_ + "\\client32.exe";
+    installLaunchRecorder(client64);
+    installLaunchRecorder(client32);
+    seedText(Hive::LocalMachine, appPathsKey(WindowsMail), "", client64, platform::kKeyView64);
+    seedText(Hive::LocalMachine, appPathsKey(WindowsMail), "", client32, platform::kKeyView32);
+
+    launchClient(WindowsMail, log_);
+
+    EXPECT_EQ(launchRecorderRuns(client64, kStartWaitMs), client64 + "\r\n");
+    EXPECT_EQ(launchRecorderRuns(client32, 0), "");
 }
 
 TEST_F(ClientLaunchTest, AQuotedEntryStartsTheProgramAndIsLoggedAsWritten) {

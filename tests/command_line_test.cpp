@@ -34,16 +34,26 @@ TEST(CommandLine, OptionValues) {
         {"-n \"Ann Example\" -c 4 -a ann@example.com", "-c", "4"},
         {"-n \"Ann Example\" -c 4 -a ann@example.com", "-a", "ann@example.com"},
         {"-a ann@example.com -n \"Ann\"", "-n", "Ann"},
-        {"-n \"Ann -x Example\" -c 0", "-n", "An"},  // cut at the next " -", then two characters go
+        {"-n \"Ann -x Example\" -c 0", "-n", "Ann"},  // cut at the next " -": the opening quote goes
         {"-n \"Ann \"Q\" Example\" -c 0", "-n", "Ann \"Q\" Example"},
         {"-n \"Zo\xeb\" -c 0", "-n", "Zo\xeb"},                   // bytes above 127 pass through
         {"-n \"\" -c 0", "-n", ""},
-        {"-n \"x -c 0", "-n", ""},                                // one character: nothing left
+        {"-n \"x -c 0", "-n", "x"},
+        {"-n \" -c 0", "-n", ""},                                  // a quote alone
         {"-n -c 0", "-n", ""},                                    // directly followed by the next option
         {"-c 0", "-n", std::string(kAbsentOption)},
         {"-auto -p \"QM-\" -s \"ann@example.com\"", "-p", "QM-"},
         {"-auto -p \"QM-\" -s \"ann@example.com\"", "-s", "ann@example.com"},
         {"-n \"" + tenKilobytes + "\" -c 0", "-n", tenKilobytes},
+        // Only quotes are cut: one word often arrives without them (Wine drops them).
+        {"-n Ann -c 0", "-n", "Ann"},
+        {"-n Ann \"Q\" -c 0", "-n", "Ann \"Q\""},                   // no opening quote, nothing cut
+        {"-n Ann\" -c 0", "-n", "Ann\""},
+        {"-auto -p QM- -s ann@example.com", "-p", "QM-"},
+        {"-auto -p QM- -s ann@example.com", "-s", "ann@example.com"},
+        {"-a \"ann@example.com\" -n \"A\"", "-a", "ann@example.com"},
+        {"-a ann@example.com -n \"A\"", "-a", "ann@example.com"},
+        {"-a \"\" -n \"A\"", "-a", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(optionValue(c.line, c.option), c.value) << c.line << " / " << c.option;
 }
@@ -87,6 +97,42 @@ TEST(CommandLine, ExplicitForm) {
         EXPECT_TRUE(request.commandLineMode);
         EXPECT_TRUE(request.useSsl) << "the command line never turns SSL off";
         EXPECT_FALSE(request.launchClient);
+    }
+}
+
+// Texts that cannot name an account are usage errors, so nothing is touched:
+// a key name cannot hold "\\" (the registry would read a path and write over
+// another account), and an empty address would write onto the Accounts key.
+TEST(CommandLine, AddressesAndPrefixesThatNameNoAccount) {
+    struct Case {
+        std::string line;
+        const char* option;
+    };
+    const Case cases[] = {
+        {"-n \"Ann\" -c 0 -a ann@example.com\\", "-a"},
+        {"-n \"Ann\" -c 0 -a \\ann@example.com", "-a"},
+        {"-n \"Ann\" -c 0 -a ann\\x@example.com -d", "-a"},
+        {"-n \"Ann\" -c 0 -a -d", "-a"},
+        {"-n \"Ann\" -c 0 -a \"\"", "-a"},
+        {"-n \"Ann\" -c 0 -a \"   \"", "-a"},
+        {"-n \"Ann\" -c 0 -a \t", "-a"},
+        {"-n \"Ann\" -c 4 -a  -u", "-a"},
+        {"-auto -p \"\\\"", "-p"},
+        {"-auto -p \"QM\\\" -x", "-p"},
+        {"-auto -p \"QM-\" -s \"\"", "-s"},
+    };
+    for (const Case& c : cases) {
+        AccountRequest request;
+        const ParsedCommandLine parsed = parseCommandLine(c.line, request);
+        EXPECT_FALSE(parsed.ok) << c.line;
+        EXPECT_EQ(parsed.problem.rfind(std::string("option ") + c.option + ":", 0), 0u) << c.line << ": " << parsed.problem;
+        EXPECT_TRUE(request.address.empty() && request.automaticPrefix.empty()) << c.line;
+    }
+    // What the check lets through: any other character, the prefix empty.
+    for (const char* line : {"-n \"Ann\" -c 0 -a \"ann@example.com\"", "-n \"Ann\" -c 0 -a a/b'c@x.example",
+                             "-auto -p \"\"", "-auto -p \"QM/\" -s \"ann\""}) {
+        AccountRequest request;
+        EXPECT_TRUE(parseCommandLine(line, request).ok) << line;
     }
 }
 

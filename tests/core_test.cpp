@@ -1,7 +1,10 @@
 // Outcome texts, provider servers, registry conventions and the session log.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "core/markers.h"
 #include "core/outcome.h"
@@ -57,7 +60,7 @@ TEST(ProviderServers, SslPicksTheSecureHostAndPorts) {
 }
 
 TEST(ExpandProgramFiles, FirstOccurrenceOfEachPlaceholderOnly) {
-    ScopedEnvironment programFiles("ProgramFiles", "C:\\Program Files");
+    ScopedEnvironment programFiles64("ProgramW6432", "C:\\Program Files");
     ScopedEnvironment programFilesX86("ProgramFiles(x86)", "C:\\Program Files (x86)");
     struct Case {
         const char* in;
@@ -69,13 +72,87 @@ TEST(ExpandProgramFiles, FirstOccurrenceOfEachPlaceholderOnly) {
         {"%ProgramFiles(x86)%\\Eudora\\Eudora.exe", "C:\\Program Files (x86)\\Eudora\\Eudora.exe"},
         {"C:\\mail\\msimn.exe", "C:\\mail\\msimn.exe"},
     };
-    for (const auto& c : cases) EXPECT_EQ(expandProgramFiles(c.in), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(expandProgramFiles(c.in, RegistryView::Bits64), c.out) << c.in;
     ScopedEnvironment unset("ProgramFiles(x86)", std::nullopt);
-    EXPECT_EQ(expandProgramFiles("%ProgramFiles(x86)%\\x.exe"), "%ProgramFiles(x86)%\\x.exe")
+    EXPECT_EQ(expandProgramFiles("%ProgramFiles(x86)%\\x.exe", RegistryView::Bits64), "%ProgramFiles(x86)%\\x.exe")
         << "an unset variable leaves its placeholder";
 }
 
+// "%ProgramFiles%" in an entry means the program folder of the bitness of the
+// registry view it came from, whichever bitness reads it: the rows are what a
+// 32-bit and a 64-bit process find on each kind of Windows.
+class ProgramFilesFolders : public TidewellTest {};
+
+TEST_F(ProgramFilesFolders, EachViewMeansTheFolderOfItsBitness) {
+    struct Case {
+        const char* what;
+        RegistryView view;
+        std::optional<std::string_view> w6432, x86, programFiles;
+        const char* registry64;  // ProgramFilesDir in the 64-bit view; nullptr for none
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"64-bit entry, 32-bit process, Windows 7+", RegistryView::Bits64, "C:\\P64", "C:\\P86", "C:\\P86", nullptr,
+         "C:\\P64\\m.exe"},
+        {"64-bit entry, 32-bit process, 64-bit Vista", RegistryView::Bits64, std::nullopt, "C:\\P86", "C:\\P86",
+         "C:\\Reg64", "C:\\Reg64\\m.exe"},
+        {"64-bit entry, 32-bit Windows", RegistryView::Bits64, std::nullopt, std::nullopt, "C:\\P", nullptr,
+         "C:\\P\\m.exe"},
+        {"32-bit entry, 64-bit process", RegistryView::Bits32, "C:\\P64", "C:\\P86", "C:\\P64", "C:\\Reg64",
+         "C:\\P86\\m.exe"},
+        {"32-bit entry, 32-bit Windows", RegistryView::Bits32, std::nullopt, std::nullopt, "C:\\P", nullptr,
+         "C:\\P\\m.exe"},
+        {"no folder known", RegistryView::Bits32, std::nullopt, std::nullopt, std::nullopt, nullptr,
+         "%ProgramFiles%\\m.exe"},
+    };
+    const char* kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    // The 32-bit view's folder never stands in for the 64-bit one.
+    seedText(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", "C:\\Reg86", platform::kKeyView32);
+    for (const auto& c : cases) {
+        platform::testing::deleteKeyTree(Hive::LocalMachine, kCurrentVersion);
+        if (c.registry64) seedText(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", c.registry64, platform::kKeyView64);
+        ScopedEnvironment w6432("ProgramW6432", c.w6432);
+        ScopedEnvironment x86("ProgramFiles(x86)", c.x86);
+        ScopedEnvironment programFiles("ProgramFiles", c.programFiles);
+        EXPECT_EQ(expandProgramFiles("%ProgramFiles%\\m.exe", c.view), c.expected) << c.what;
+    }
+}
+
 class RegistryText : public TidewellTest {};
+
+// Machine-wide text is looked for in the 64-bit registry view, then in the
+// 32-bit one: the first key that holds the value as text wins.
+TEST_F(RegistryText, MachineTextFromEitherView) {
+    using platform::kKeyView32;
+    using platform::kKeyView64;
+    struct Case {
+        const char* what;
+        const char* in64;  // the value in each view: nullptr for no key, "" for a key without it
+        const char* in32;
+        std::string expected;
+        RegistryView view;
+    };
+    const Case cases[] = {
+        {"64-bit view only", "sixty-four", nullptr, "sixty-four", RegistryView::Bits64},
+        {"32-bit view only", nullptr, "thirty-two", "thirty-two", RegistryView::Bits32},
+        {"both: the 64-bit view wins", "sixty-four", "thirty-two", "sixty-four", RegistryView::Bits64},
+        {"a 64-bit key without the value", "", "thirty-two", "thirty-two", RegistryView::Bits32},
+        {"neither view", "", nullptr, std::string(kErrorMarker), RegistryView::Bits64},
+    };
+    const std::string key = "SOFTWARE\\Tidewell Test";
+    for (const auto& c : cases) {
+        platform::testing::deleteKeyTree(Hive::LocalMachine, key);
+        platform::testing::deleteKeyTree(Hive::LocalMachine, "SOFTWARE\\Wow6432Node\\Tidewell Test");
+        for (auto [text, view] : {std::pair{c.in64, kKeyView64}, std::pair{c.in32, kKeyView32}}) {
+            if (text == nullptr) continue;
+            seedKey(Hive::LocalMachine, key, view);
+            if (*text != '\0') seedText(Hive::LocalMachine, key, "v", text, view);
+        }
+        RegistryView found = RegistryView::Bits64;
+        EXPECT_EQ(readMachineText(key, "v", platform::kKeyRead, &found), c.expected) << c.what;
+        EXPECT_EQ(found, c.view) << c.what;
+    }
+}
 
 TEST_F(RegistryText, MarkersForWhatCannotBeRead) {
     seedText(Hive::CurrentUser, "Software\\T", "text", "value");

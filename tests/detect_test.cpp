@@ -57,6 +57,24 @@ TEST_F(Detection, InstalledClientsAndOutlookVersion) {
     EXPECT_EQ(notDetected_, (std::vector<ClientKind>{Eudora, WindowsMail}));
 }
 
+// On 64-bit Windows a client registers in the registry view of its own
+// bitness (Outlook 2000 to 2007 only ever in the 32-bit one); detection finds
+// each in either view, whatever the bitness of this program.
+TEST_F(Detection, ClientsRegisteredInEitherRegistryView) {
+    registerClient("Mozilla Thunderbird", platform::kKeyView64);
+    registerClient("Eudora", platform::kKeyView32);
+    seedText(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "MSIApplicationLCID",
+             "Software\\Microsoft\\Office\\11.0\\Outlook", platform::kKeyView32);
+    EXPECT_EQ(detectAndLog(),
+              "Searching for Mozilla Thunderbird ... found.\n"
+              "Searching for Qualcomm Eudora ... found.\n"
+              "Searching for Microsoft Outlook Express ... not detected.\n"
+              "Searching for Microsoft Windows Mail ... not detected.\n"
+              "Searching for Microsoft Outlook ... found. (Version 11)\n"
+              "\n");
+    EXPECT_EQ(installed_.outlookMajorVersion, 11);
+}
+
 TEST_F(Detection, OutlookWithoutItsVersionValueCountsAsOld) {
     registerClient("Microsoft Outlook");
     detectAndLog();

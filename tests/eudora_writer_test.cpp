@@ -344,7 +344,10 @@ TEST_F(EudoraWriterTest, WithoutAFileInTheApplicationDataFolderTheProgramFolderI
         {"a quoted entry in capitals", "\"" + program + "\\EUDORA.EXE\"", true, ""},
         {"an entry with %ProgramFiles%", "%ProgramFiles%\\Eudora\\Eudora.exe", true, ""},
     };
+    // The entry is in the 64-bit registry view, whose program folder a 64-bit
+    // Windows names ProgramW6432.
     const ScopedEnvironment programFiles("ProgramFiles", folder() + "\\Program");
+    const ScopedEnvironment programW6432("ProgramW6432", folder() + "\\Program");
     ASSERT_EQ(platform::createFolder(folder() + "\\Program"), platform::kSuccess);
     ASSERT_EQ(platform::createFolder(program), platform::kSuccess);
     const std::string besideProgram = program + "\\Eudora.ini";

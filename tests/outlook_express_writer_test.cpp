@@ -8,6 +8,7 @@
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
 #include "core/markers.h"
 #include "core/provider.h"
+#include "platform/files.h"
 #include "tests/support/test_env.h"
 
 namespace tw::test {
@@ -140,16 +141,48 @@ TEST_F(OutlookExpressWriterTest, OverwriteResetsTheExistingKeyInPlace) {
     EXPECT_NE(logText().find("...found. Resetting settings to defaults.\n\n"), std::string::npos);
 }
 
-TEST_F(OutlookExpressWriterTest, AddressesCompareExactlyButKeyNamesDoNot) {
-    // Another letter case is another account...
+TEST_F(OutlookExpressWriterTest, AddressesCompareExactly) {
+    // Another letter case in the stored address is another account.
     seedAccount("00000001", "Ann@Example.com");
     EXPECT_EQ(configure("ann@example.com", "Ann", false, false), OutcomeConfigured);
     EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey("00000001"), "IMAP Port"), "dword:110");
-    // ...but a key of the new account's name is the same key to Windows, and is
-    // not written over without -u.
-    seedAccount("Bob@Example.com", "Bob@Example.com");
-    EXPECT_EQ(configure("bob@example.com", "Bob", false, false), OutcomeAccountExists);
-    EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey("Bob@Example.com"), "IMAP Port"), "dword:110");
+}
+
+// A key already bearing the new account's name under another spelling is the
+// same key to Windows, whose case folding goes beyond ASCII (code page 1252).
+TEST_F(OutlookExpressWriterTest, AKeyOfTheNewNameInAnotherSpellingIsTheSameAccount) {
+    struct Case {
+        std::string storedKey;
+        std::string address;
+        bool sameKey;
+    };
+    const Case cases[] = {
+        {"Bob@Example.com", "bob@example.com", true},
+        {"JOS\xC9@example.com", "jos\xE9@example.com", true},
+        {"\x8A\x8C\x8E\x9F@example.com", "\x9A\x9C\x9E\xFF@example.com", true},  // Š Œ Ž Ÿ
+        {"a\xD7z@example.com", "a\xF7z@example.com", false},                    // × and ÷ are no pair
+    };
+    for (const Case& c : cases) {
+        // Outlook Express's own key for the address, with the address as stored.
+        seedAccount(c.storedKey, c.storedKey);
+        const std::string before = registryDump(Hive::CurrentUser, kManager);
+        EXPECT_EQ(configure(c.address, "New", false, false), c.sameKey ? OutcomeAccountExists : OutcomeConfigured)
+            << c.address;
+        if (!c.sameKey) {
+            EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey(c.address), "SMTP Email Address"),
+                      "sz:" + c.address + "\\0");
+            EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey(c.storedKey), "IMAP Port"), "dword:110");
+            continue;
+        }
+        EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), before) << "nothing written over: " << c.address;
+
+        // With -u the writer resets that key, which keeps its spelling, and
+        // names it so as the default.
+        EXPECT_EQ(configure(c.address, "New", true, true), OutcomeConfigured) << c.address;
+        EXPECT_EQ(accountValues(c.storedKey), expectedValues(c.address, c.address, "New", true)) << c.address;
+        EXPECT_EQ(describeValue(Hive::CurrentUser, kManager, "Default Mail Account"), "sz:" + c.storedKey + "\\0");
+        EXPECT_NE(logText().find("Writing at RegKey: " + accountKey(c.storedKey) + "\\\n"), std::string::npos);
+    }
 }
 
 TEST_F(OutlookExpressWriterTest, AccountsWithoutATextAddressNeverMatch) {
@@ -170,7 +203,91 @@ TEST_F(OutlookExpressWriterTest, NoAccountsKeyCannotConfigure) {
     platform::testing::deleteKeyTree(Hive::CurrentUser, kManager);
     EXPECT_EQ(configure("ann@example.com", "Ann", true, true), OutcomeCannotConfigure);
     EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey("ann@example.com"), "Account Name"), "missing key");
-    EXPECT_EQ(logText(), "Starting Outlook Express configuration...\n\n");
+    EXPECT_EQ(logText(), "Starting Outlook Express configuration...\n\n"
+                         "RegOpenKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account "
+                         "Manager\\Accounts (error 2)\n");
+}
+
+// Failures Windows itself gives: a key name too long for the registry, and a
+// manager key whose access list only lets the user read it (the default then
+// cannot be set, after the account's values were written). The account and
+// the default stay exactly as they were.
+TEST_F(OutlookExpressWriterTest, RegistryFailuresLeaveEverythingAsItWas) {
+    seedAccount("00000001", "bob@work.example", "Bob");
+    seedAccount("ann@example.com", "ann@private.example", "Ann Private");
+    seedText(Hive::CurrentUser, kManager, "Default Mail Account", "00000001");
+    seedAccount("00000003", "ann@reset.example", "Ann Old");
+    const std::string longAddress = std::string(300, 'a') + "@example.com";
+    const std::string before = registryDump(Hive::CurrentUser, kManager);
+
+    EXPECT_EQ(configure(longAddress, "Ann", true, false), OutcomeCannotConfigure);
+    EXPECT_NE(logText().find("RegOpenKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account "
+                             "Manager\\Accounts\\" + longAddress + " (error 234)\n"),
+              std::string::npos)
+        << logText();
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), before);
+
+    platform::testing::ReadOnlyKey lock(Hive::CurrentUser, kManager);
+    ASSERT_TRUE(lock.applied());
+    for (const bool reset : {false, true}) {
+        platform::deleteFile(logFile());
+        const std::string address = reset ? "ann@reset.example" : "new@example.com";
+        EXPECT_EQ(configure(address, "Ann", true, reset), OutcomeCannotConfigure) << address;
+        EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), before) << address;
+        const std::string end = "RegCreateKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\Internet "
+                                "Account Manager (error 5)\n"
+                                "The registry was put back as it was before this run.\n";
+        const std::string log = logText();
+        EXPECT_EQ(log.substr(log.size() - std::min(log.size(), end.size())), end) << log;
+    }
+}
+
+// Every registry call of a new account, a reset and a default failing in turn
+// (the fake fails a chosen call): outcome 1, a log line naming the call, and
+// the store as it was before.
+TEST_F(OutlookExpressWriterTest, AFailureOfAnyCallIsUndoneWhole) {
+    using platform::testing::RegistryCall;
+    seedAccount("00000001", "bob@work.example", "Bob");
+    seedAccount("00000002", "ann@reset.example", "Ann Old");
+    seedText(Hive::CurrentUser, kManager, "Default Mail Account", "00000001");
+    const std::string before = registryDump(Hive::CurrentUser, kManager);
+    struct Call {
+        RegistryCall call;
+        std::string name;
+        std::string failure;
+    };
+    std::vector<Call> calls = {
+        {RegistryCall::OpenKey, "Accounts", "RegOpenKeyEx failed on HKEY_CURRENT_USER\\" + std::string(kAccounts)},
+        {RegistryCall::QueryInfoKey, "Accounts", "RegQueryInfoKey failed on HKEY_CURRENT_USER\\" +
+                                                     std::string(kAccounts)},
+        {RegistryCall::EnumKey, "Accounts", "RegEnumKeyEx failed on HKEY_CURRENT_USER\\" + std::string(kAccounts)},
+        {RegistryCall::DeleteValue, "Default Mail Account",
+         "RegDeleteValue failed on HKEY_CURRENT_USER\\" + std::string(kManager) + " value \"Default Mail Account\""},
+        {RegistryCall::SetValue, "Default Mail Account",
+         "RegSetValueEx failed on HKEY_CURRENT_USER\\" + std::string(kManager) + " value \"Default Mail Account\""},
+    };
+    for (const auto& value : accountValueNames()) {
+        calls.push_back({RegistryCall::SetValue, value, "RegSetValueEx failed on HKEY_CURRENT_USER\\" +
+                                                            std::string(kAccounts) + "\\<key> value \"" + value + "\""});
+    }
+    for (const bool reset : {false, true}) {
+        const std::string address = reset ? "ann@reset.example" : "new@example.com";
+        const std::string key = reset ? "00000002" : address;
+        auto expectedCalls = calls;
+        expectedCalls.push_back({RegistryCall::CreateKey, key,
+                                 "RegCreateKeyEx failed on HKEY_CURRENT_USER\\" + accountKey(key)});
+        for (const Call& c : expectedCalls) {
+            if (!platform::testing::failNextRegistryCall(c.call, c.name, platform::kErrorAccessDenied)) {
+                GTEST_SKIP() << "only the fake backend fails a call on demand";
+            }
+            platform::deleteFile(logFile());
+            std::string failure = c.failure;
+            if (const auto at = failure.find("<key>"); at != std::string::npos) failure.replace(at, 5, key);
+            EXPECT_EQ(configure(address, "Ann", true, reset), OutcomeCannotConfigure) << failure;
+            EXPECT_NE(logText().find(failure + " (error 5)\n"), std::string::npos) << failure << "\n" << logText();
+            EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), before) << failure;
+        }
+    }
 }
 
 class OutlookExpressAutomatic : public OutlookExpressWriterTest {
@@ -228,6 +345,13 @@ TEST_F(OutlookExpressReaders, MissingOrMistypedValuesReadAsErrors) {
     EXPECT_EQ(writer_.accountAddress("00000001"), kErrorMarker);
     platform::testing::deleteKeyTree(Hive::CurrentUser, kManager);
     EXPECT_EQ(writer_.defaultAccountName(), kErrorMarker);
+}
+
+TEST_F(OutlookExpressReaders, ReadingNeverCreatesAKey) {
+    platform::testing::deleteKeyTree(Hive::CurrentUser, kManager);
+    EXPECT_EQ(writer_.findAccountByAddress("ann@example.com"), kErrorMarker);
+    EXPECT_EQ(writer_.defaultAccountName(), kErrorMarker);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), "missing key\n");
 }
 
 TEST_F(OutlookExpressReaders, FindByAddressTakesTheFirstSubstringMatch) {

@@ -81,6 +81,161 @@ TEST_F(RegistryConformance, SubkeysEnumerateInCaseInsensitiveOrder) {
     EXPECT_EQ(names, (std::vector<std::string>{"0digit", "_under", "Alpha", "ALPHA2", "beta", "gamma", "Zulu"}));
 }
 
+TEST_F(RegistryConformance, SubkeysBeyondAsciiEnumerateByTheirUnicodeCharacters) {
+    // Lower case of the Unicode character, not the code page's byte: é (E9)
+    // before Ÿ (ÿ, FF) before Š (š, 161) before € (20AC).
+    for (const char* name : {"\x80", "\x8A", "\x9F", "\xE9", "\xF7", "\xDF", "\xD7", "\xB5", "z", "a", "_"}) {
+        seedKey(Hive::CurrentUser, std::string("Software\\Order\\") + name);
+    }
+    RegKey key;
+    ASSERT_EQ(key.open(Hive::CurrentUser, "Software\\Order", platform::kKeyRead), platform::kSuccess);
+    std::vector<std::string> names;
+    std::string name;
+    for (std::uint32_t i = 0; key.enumSubkey(i, name) == platform::kSuccess; ++i) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"_", "a", "z", "\xB5", "\xD7", "\xDF", "\xE9", "\xF7", "\x9F", "\x8A",
+                                               "\x80"}));
+}
+
+// Names fold as Windows folds the characters of code page 1252 (measured
+// under Wine): A-Z, À-Þ except ×, and Š Œ Ž Ÿ onto their small letters.
+TEST_F(RegistryConformance, NamesFoldTheCodePagesLettersBeyondAscii) {
+    struct Pair {
+        const char* upper;
+        const char* lower;
+    };
+    const Pair folding[] = {{"JOS\xC9", "jos\xE9"}, {"\xC0", "\xE0"}, {"\xDE", "\xFE"}, {"\xD6", "\xF6"},
+                            {"\x8A", "\x9A"},       {"\x8C", "\x9C"}, {"\x8E", "\x9E"}, {"\x9F", "\xFF"}};
+    for (const Pair& pair : folding) {
+        const std::string key = std::string("Software\\Fold\\") + pair.upper;
+        seedText(Hive::CurrentUser, key, pair.upper, "stored");
+        RegKey opened;
+        ASSERT_EQ(opened.open(Hive::CurrentUser, std::string("Software\\Fold\\") + pair.lower, platform::kKeyRead),
+                  platform::kSuccess)
+            << pair.lower;
+        RegValue value;
+        EXPECT_EQ(opened.queryValue(pair.lower, value), platform::kSuccess) << "value " << pair.lower;
+        std::string spelling;
+        ASSERT_EQ(opened.storedName(spelling), platform::kSuccess);
+        EXPECT_EQ(spelling, pair.upper) << "a key keeps the spelling it was created with";
+    }
+
+    // One key per byte: only the pairs above and A-Z share a name, so ×/÷, ß,
+    // µ, ƒ, € and the rest stay apart.
+    for (int byte = 0x21; byte <= 0xFF; ++byte) {
+        if (byte == '\\') continue;
+        seedKey(Hive::CurrentUser, std::string("Software\\Bytes\\k") + static_cast<char>(byte));
+    }
+    RegKey bytes;
+    ASSERT_EQ(bytes.open(Hive::CurrentUser, "Software\\Bytes", platform::kKeyRead), platform::kSuccess);
+    std::uint32_t count = 0;
+    ASSERT_EQ(bytes.subkeyCount(count), platform::kSuccess);
+    EXPECT_EQ(count, 222u - 26u - 30u - 4u);
+}
+
+TEST_F(RegistryConformance, KeyNamesAndPathsHaveLimits) {
+    struct Case {
+        std::string path;
+        platform::Status created;
+        const char* why;
+    };
+    const auto steps = [](int count) {
+        std::string path;
+        for (int i = 0; i < count; ++i) path += "s\\";
+        return path;
+    };
+    const Case cases[] = {
+        {std::string(256, 'n'), platform::kSuccess, "a key name of 256 characters (Windows documents 255)"},
+        {std::string(257, 'n'), platform::kErrorInvalidParameter, "a key name of 257 characters"},
+        {steps(129) + "ab", platform::kSuccess, "a path of 260 characters"},
+        {steps(129) + "abc", platform::kErrorMoreData, "a path of 261 characters, each name short"},
+        {"\\lead", platform::kErrorBadPathname, "a path that begins with a backslash"},
+        {"double\\\\name\\", platform::kSuccess, "doubled and trailing backslashes are skipped"},
+    };
+    for (const Case& c : cases) {
+        RegKey key;
+        EXPECT_EQ(key.create(Hive::CurrentUser, c.path, platform::kKeyAllAccess), c.created) << c.why;
+        EXPECT_EQ(key.open(Hive::CurrentUser, c.path, platform::kKeyRead), c.created) << c.why;
+    }
+    RegKey key;
+    EXPECT_EQ(key.open(Hive::CurrentUser, "double\\name", platform::kKeyRead), platform::kSuccess);
+
+    // The names before one that is too long are created all the same.
+    EXPECT_EQ(key.create(Hive::CurrentUser, "p\\" + std::string(257, 'n'), platform::kKeyAllAccess),
+              platform::kErrorInvalidParameter);
+    EXPECT_EQ(key.open(Hive::CurrentUser, "p", platform::kKeyRead), platform::kSuccess);
+    // A path refused for its length creates nothing.
+    EXPECT_EQ(key.create(Hive::CurrentUser, "whole\\" + std::string(255, 'n'), platform::kKeyAllAccess),
+              platform::kErrorMoreData);
+    EXPECT_EQ(key.open(Hive::CurrentUser, "whole", platform::kKeyRead), platform::kErrorFileNotFound);
+}
+
+TEST_F(RegistryConformance, ValueNamesHaveALimitAndDataNone) {
+    RegKey key;
+    ASSERT_EQ(key.create(Hive::CurrentUser, "Software\\Sizes", platform::kKeyAllAccess), platform::kSuccess);
+    EXPECT_EQ(key.setDword(std::string(16383, 'v'), 1), platform::kSuccess);
+    EXPECT_EQ(key.setDword(std::string(16384, 'v'), 1), platform::kErrorInvalidParameter);
+    RegValue value;
+    EXPECT_EQ(key.queryValue(std::string(16384, 'v'), value), platform::kErrorFileNotFound);
+    // Windows' old 1 MB data limit is not enforced (Wine accepted 200 MB).
+    const std::string big(3 * 1024 * 1024, 'd');
+    ASSERT_EQ(key.setBinary("big", big), platform::kSuccess);
+    ASSERT_EQ(key.queryValue("big", value), platform::kSuccess);
+    EXPECT_EQ(value.data.size(), big.size());
+}
+
+TEST_F(RegistryConformance, KeysAreDeletedOneLeafAtATime) {
+    seedText(Hive::CurrentUser, "Software\\Tree\\Leaf", "v", "x");
+    EXPECT_EQ(platform::deleteKey(Hive::CurrentUser, "Software\\Tree"), platform::kErrorAccessDenied)
+        << "a key with subkeys stays";
+    RegKey held;
+    ASSERT_EQ(held.open(Hive::CurrentUser, "Software\\Tree\\Leaf", platform::kKeyAllAccess), platform::kSuccess);
+    EXPECT_EQ(platform::deleteKey(Hive::CurrentUser, "SOFTWARE\\tree\\LEAF"), platform::kSuccess)
+        << "values go with it, whatever the spelling";
+    EXPECT_EQ(held.setDword("late", 1), platform::kErrorKeyDeleted) << "a handle outlives its key";
+    EXPECT_EQ(platform::deleteKey(Hive::CurrentUser, "Software\\Tree\\Leaf"), platform::kErrorFileNotFound);
+    EXPECT_EQ(platform::deleteKey(Hive::CurrentUser, "Software\\Tree"), platform::kSuccess);
+}
+
+TEST_F(RegistryConformance, SavedValuesComeBackExactly) {
+    seedText(Hive::CurrentUser, "Software\\Saved", "text", "Zo\xEB \x80 \x8C");
+    seedRaw(Hive::CurrentUser, "Software\\Saved", "bin", platform::kRegBinary, std::string("a\0b\xff", 4));
+    seedDword(Hive::CurrentUser, "Software\\Saved", "number", 7);
+    RegKey key;
+    ASSERT_EQ(key.open(Hive::CurrentUser, "Software\\Saved", platform::kKeyAllAccess), platform::kSuccess);
+    for (const char* name : {"text", "bin", "number"}) {
+        RegValue before;
+        ASSERT_EQ(key.queryValue(name, before), platform::kSuccess);
+        RegValue saved;
+        ASSERT_EQ(key.saveValue(name, saved), platform::kSuccess);
+        ASSERT_EQ(key.setString(name, "overwritten"), platform::kSuccess);
+        ASSERT_EQ(key.restoreValue(name, saved), platform::kSuccess);
+        RegValue after;
+        ASSERT_EQ(key.queryValue(name, after), platform::kSuccess);
+        EXPECT_EQ(after.type, before.type) << name;
+        EXPECT_EQ(after.data, before.data) << name;
+    }
+    RegValue missing;
+    EXPECT_EQ(key.saveValue("absent", missing), platform::kErrorFileNotFound);
+}
+
+TEST_F(RegistryConformance, AReadOnlyKeyRefusesWriteAccess) {
+    seedKey(Hive::CurrentUser, "Software\\Locked\\Child");
+    {
+        platform::testing::ReadOnlyKey lock(Hive::CurrentUser, "Software\\Locked");
+        ASSERT_TRUE(lock.applied());
+        RegKey key;
+        EXPECT_EQ(key.open(Hive::CurrentUser, "Software\\Locked", platform::kKeyAllAccess),
+                  platform::kErrorAccessDenied);
+        EXPECT_EQ(key.create(Hive::CurrentUser, "Software\\Locked", platform::kKeyAllAccess),
+                  platform::kErrorAccessDenied);
+        EXPECT_EQ(key.open(Hive::CurrentUser, "Software\\Locked", platform::kKeyRead), platform::kSuccess);
+        EXPECT_EQ(key.open(Hive::CurrentUser, "Software\\Locked\\Child", platform::kKeyAllAccess), platform::kSuccess)
+            << "a subkey keeps its own access list";
+    }
+    RegKey key;
+    EXPECT_EQ(key.open(Hive::CurrentUser, "Software\\Locked", platform::kKeyAllAccess), platform::kSuccess);
+}
+
 TEST_F(RegistryConformance, DefaultValueHasTheEmptyName) {
     seedText(Hive::ClassesRoot, "mailto\\shell\\open\\command", "", "\"C:\\mail.exe\" %1");
     RegKey key;
@@ -144,6 +299,42 @@ TEST_F(RegistryConformance, AScratchRegistryStartsEmpty) {
     EXPECT_EQ(key.open(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Outlook Express", platform::kKeyRead),
               platform::kErrorFileNotFound);
     EXPECT_EQ(key.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyRead), platform::kErrorFileNotFound);
+}
+
+// The tests run as a 64-bit program (the fake stands for one), so their own
+// view of HKLM\SOFTWARE is the 64-bit one; the 32-bit view is
+// SOFTWARE\Wow6432Node, in a scratch registry as on the machine.
+TEST_F(RegistryConformance, MachineSoftwareHasTwoViewsAndTheUserHiveOne) {
+    using platform::kKeyView32;
+    using platform::kKeyView64;
+    seedKey(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView32);
+    seedKey(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView64);
+    seedKey(Hive::CurrentUser, "Software\\Shared", kKeyView32);
+    struct Case {
+        Hive hive;
+        const char* path;
+        std::uint32_t view;
+        bool found;
+    };
+    const Case cases[] = {
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView32, true},
+        {Hive::LocalMachine, "software\\clients\\mail\\only32", kKeyView32, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", kKeyView64, false},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only32", 0, false},
+        {Hive::LocalMachine, "SOFTWARE\\Wow6432Node\\Clients\\Mail\\Only32", 0, true},
+        {Hive::LocalMachine, "SOFTWARE\\Wow6432Node\\Clients\\Mail\\Only32", kKeyView32, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView64, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", 0, true},
+        {Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Only64", kKeyView32, false},
+        {Hive::CurrentUser, "Software\\Shared", kKeyView64, true},
+        {Hive::CurrentUser, "Software\\Shared", 0, true},
+    };
+    for (const auto& c : cases) {
+        RegKey key;
+        EXPECT_EQ(key.open(c.hive, c.path, platform::kKeyRead | c.view),
+                  c.found ? platform::kSuccess : platform::kErrorFileNotFound)
+            << c.path << " view " << c.view;
+    }
 }
 
 TEST(FilesConformance, WriteReadReplaceAndDelete) {

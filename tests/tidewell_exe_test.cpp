@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/provider.h"
@@ -72,6 +73,16 @@ std::string programFolder() {
 bool waitUntilGone(const std::string& title, unsigned timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (ui::findWindow(title, 0)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, unsigned timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
         if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -161,6 +172,41 @@ TEST_F(TidewellProgramTest, ConfiguresOutlookExpressAndStartsItOnClose) {
     platform::testing::deleteKeyTree(Hive::CurrentUser, std::string(kAccounts) + "\\ann@example.com");
 }
 
+// The one way to ask for an account without SSL: Use SSL cleared in the dialog.
+TEST_F(TidewellProgramTest, UseSslClearedWritesThePlainHostsAndPorts) {
+    DialogWindow dialog = startDialog();
+    ASSERT_TRUE(dialog) << "no dialog window";
+    ui::typeText(dialog, IDC_DISPLAY_NAME, "Ann Plain");
+    ui::typeText(dialog, IDC_ADDRESS, "plain@example.com");
+    ASSERT_TRUE(dialog.itemChecked(IDC_USE_SSL)) << "SSL is on until cleared";
+    ui::click(dialog, IDC_USE_SSL);
+    ASSERT_FALSE(dialog.itemChecked(IDC_USE_SSL));
+
+    ui::click(dialog, IDC_CONFIGURE);
+    ui::click(dialog, kClose);
+    ASSERT_TRUE(tidewell_.waitForExit(10000));
+    EXPECT_EQ(tidewell_.exitCode(), 0u);
+
+    const std::string key = std::string(kAccounts) + "\\plain@example.com";
+    const std::pair<const char*, std::string> values[] = {
+        {"IMAP Server", "sz:" + std::string(ImapHost) + "\\0"},
+        {"IMAP Port", "dword:143"},
+        {"IMAP Secure Connection", "dword:0"},
+        {"SMTP Server", "sz:" + std::string(SmtpHost) + "\\0"},
+        {"SMTP Port", "dword:587"},
+        {"SMTP Secure Connection", "dword:0"},
+        {"SMTP User Name", "sz:plain@example.com\\0"},
+    };
+    for (const auto& [name, expected] : values) EXPECT_EQ(describeValue(Hive::CurrentUser, key, name), expected) << name;
+    EXPECT_NE(logText().find("IMAP Port: 143\nIMAP Prompt for Password: 1\nIMAP Server: " + std::string(ImapHost) + "\n"),
+              std::string::npos)
+        << logText();
+    EXPECT_NE(logText().find("SMTP Port: 587\nSMTP Prompt for Password: 1\nSMTP Secure Connection: 0\nSMTP Server: " +
+                             std::string(SmtpHost) + "\n"),
+              std::string::npos);
+    platform::testing::deleteKeyTree(Hive::CurrentUser, key);
+}
+
 TEST_F(TidewellProgramTest, AboutOpensModallyWritesNothingAndEscapeThenEndsTheRun) {
     DialogWindow dialog = startDialog();
     ASSERT_TRUE(dialog) << "no dialog window";
@@ -175,6 +221,10 @@ TEST_F(TidewellProgramTest, AboutOpensModallyWritesNothingAndEscapeThenEndsTheRu
     ASSERT_TRUE(waitUntilGone("About Tidewell", 10000));
     EXPECT_EQ(logText(), opened);
     EXPECT_FALSE(tidewell_.waitForExit(0));
+    // The About box is hidden before it is destroyed and the focus goes back to
+    // the About button that opened it: a key sent meanwhile would be lost.
+    ASSERT_TRUE(waitFor([&] { return about.title().empty() && ui::focusedItem(dialog) == IDC_ABOUT; }, 10000))
+        << "the focus is on " << ui::focusedItem(dialog) << ", not back on the About button";
 
     ui::pressKey(dialog, ui::kKeyEscape);
 

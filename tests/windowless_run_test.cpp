@@ -136,18 +136,31 @@ TEST_F(WindowlessRun, AnUnopenableAccountsKeyIsOutcomeOne) {
     platform::testing::deleteKeyTree(Hive::CurrentUser, kManager);
     EXPECT_EQ(run("-n \"Ann\" -c 0 -a ann@example.com"), 1);
     EXPECT_NE(logText().find("Starting Outlook Express configuration...\n\n"
+                             "RegOpenKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account "
+                             "Manager\\Accounts (error 2)\n"
                              "Email Client Configuration failed with error code: 1\n"
                              "Description: ERROR: Unable to automatically configure\n"),
               std::string::npos);
 }
 
-TEST_F(WindowlessRun, IncompleteCommandLinesTouchNothing) {
-    for (const char* commandLine : {"-c 0 -a ann@example.com", "-n \"Ann\" -a ann@example.com", "-n \"Ann\" -c 0",
-                                    "-n \"Ann\" -c x -a ann@example.com", "-auto -s \"ann@example.com\""}) {
+TEST_F(WindowlessRun, IncompleteOrUnusableCommandLinesTouchNothing) {
+    // Two accounts and a default: a backslash or an empty address would have
+    // written over Accounts\ann@example.com or onto the Accounts key itself.
+    seedAccount("00000001", "bob@work.example", "Bob");
+    seedAccount("ann@example.com", "ann@private.example", "Ann Private");
+    seedText(Hive::CurrentUser, kManager, "Default Mail Account", "00000001");
+    setDefaultClient("msimn.exe");
+    const std::string before = registryDump(Hive::CurrentUser, kManager);
+    for (const char* commandLine :
+         {"-c 0 -a ann@example.com", "-n \"Ann\" -a ann@example.com", "-n \"Ann\" -c 0",
+          "-n \"Ann\" -c x -a ann@example.com", "-auto -s \"ann@example.com\"",
+          "-n \"Ann Example\" -c 0 -a ann@example.com\\", "-n \"Ann Example\" -c 0 -a \\ann@example.com -u",
+          "-n \"Ann Example\" -c 0 -a -d", "-n \"Ann Example\" -c 0 -a \"\" -d", "-auto -p \"\\\"",
+          "-auto -p \"QM-\" -s \" \" -u"}) {
         EXPECT_EQ(run(commandLine), ExitUsage) << commandLine;
     }
     EXPECT_FALSE(platform::fileExists(logFile())) << "no log is opened";
-    EXPECT_EQ(accountValue("ann@example.com", "Account Name"), "missing key");
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kManager), before);
 }
 
 TEST_F(WindowlessRun, AnUnopenableLogDoesNotStopTheRun) {
@@ -166,7 +179,8 @@ TEST_F(WindowlessRun, UnusualValuesArriveAsTyped) {
     const Case cases[] = {
         {"-n \"Ann \"The\" Example\" -c 0 -a quote@example.com", "quote@example.com", "Ann \"The\" Example"},
         {"-n \"Zo\xeb M\xfcller\" -c 0 -a zoe@example.com", "zoe@example.com", "Zo\xeb M\xfcller"},
-        {"-n \"Ann -x Example\" -c 0 -a cut@example.com", "cut@example.com", "An"},
+        {"-n \"Ann -x Example\" -c 0 -a cut@example.com", "cut@example.com", "Ann"},
+        {"-n Ann -c 0 -a unquoted@example.com", "unquoted@example.com", "Ann"},
         {"-n \"\" -c 0 -a empty@example.com", "empty@example.com", ""},
         {"-n \"" + longName + "\" -c 0 -a long@example.com", "long@example.com", longName},
     };
@@ -248,8 +262,18 @@ TEST_F(AutomaticRun, ErrorsEndTheRunWithTheirOwnBlock) {
          "The system's default email client is not supported by Tidewell."},
         {"", "00000001", "-auto -p \"QM-\"", ExitUnsupportedDefault, "unsupportedDef",
          "The system's default email client is not supported by Tidewell."},
+        // A default account without an address, or with one no key can be named after.
+        {"msimn.exe", "00000002", "-auto -p \"QM-\"", ExitDefaultDNE, "defaultDNE",
+         "The system's default email client's default account no longer exists."},
+        {"msimn.exe", "00000003", "-auto -p \"QM-\"", ExitDefaultDNE, "defaultDNE",
+         "The system's default email client's default account no longer exists."},
+        {"msimn.exe", "00000003", "-auto -p \"QM-\" -s \"\\\"", ExitDefaultDNE, "defaultDNE",
+         "The system's default email client's default account no longer exists."},
     };
     seedAccount("00000001", "ann@example.com", "Ann");
+    seedAccount("00000002", "", "No Address");
+    seedAccount("00000003", "ann@example.com\\", "Backslash");
+    const std::string before = registryDump(Hive::CurrentUser, kAccounts);
     for (const auto& c : cases) {
         platform::deleteFile(logFile());
         platform::testing::deleteKeyTree(Hive::ClassesRoot, "mailto");
@@ -267,8 +291,17 @@ TEST_F(AutomaticRun, ErrorsEndTheRunWithTheirOwnBlock) {
         ASSERT_GE(log.size(), end.size()) << log;
         EXPECT_EQ(log.substr(log.size() - end.size()), end) << log;
         EXPECT_EQ(log.find("Default Email Address"), std::string::npos);
+        EXPECT_EQ(registryDump(Hive::CurrentUser, kAccounts), before) << c.commandLine;
     }
-    EXPECT_EQ(accountValue("QM-ann@example.com", "Account Name"), "missing key");
+}
+
+TEST_F(AutomaticRun, AnAccountWithoutADisplayNameGivesTheCopyNone) {
+    setDefaultClient("msimn.exe");
+    seedText(Hive::CurrentUser, std::string(kAccounts) + "\\00000001", "SMTP Email Address", "ann@example.com");
+    seedText(Hive::CurrentUser, kManager, "Default Mail Account", "00000001");
+    EXPECT_EQ(run("-auto -p \"QM-\""), ExitConfigured);
+    EXPECT_NE(logText().find("Default Email Address: ann@example.com\nDefault Display Name: \n"), std::string::npos);
+    EXPECT_EQ(accountValue("QM-ann@example.com", "SMTP Display Name"), "sz:\\0") << "not the marker *ERROR*";
 }
 
 TEST_F(AutomaticRun, XClosesRunningClientsAndGoesOn) {

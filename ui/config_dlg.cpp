@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/client_launch.h"
+#include "core/address_check.h"
 #include "detect/default_client.h"
 #include "detect/installed_clients.h"
 #include "detect/running_clients.h"
@@ -34,6 +35,7 @@ bool isClientButton(int id) {
 }  // namespace
 
 bool isWellFormedAddress(std::string_view address) {
+    if (addressProblem(address)) return false;
     if (address.size() < 2) return false;
     const auto at = address.find('@', 1);
     if (at == std::string_view::npos) return false;

@@ -13,7 +13,7 @@ namespace tw {
 
 // A loose shape check, not a full address grammar: a character before the first
 // "@" (looked for from the second character on), a "." at or after it and at
-// least one character after that ".".
+// least one character after that "."; and nothing addressProblem refuses.
 bool isWellFormedAddress(std::string_view address);
 
 // Configure may be pressed: a name, a well-formed address and a client.

@@ -35,8 +35,8 @@ std::string settingsPathInAppData(std::string_view appDataFolder) {
     return std::string(appDataFolder) + "\\Qualcomm\\Eudora\\Eudora.ini";
 }
 
-std::string settingsPathBesideProgram(std::string_view appPathsEntry) {
-    std::string program = expandProgramFiles(std::string(appPathsEntry));
+std::string settingsPathBesideProgram(std::string_view appPathsEntry, RegistryView view) {
+    std::string program = expandProgramFiles(std::string(appPathsEntry), view);
     if (program.size() >= 2 && program.front() == '"' && program.back() == '"') {
         program = program.substr(1, program.size() - 2);
     }
@@ -65,8 +65,9 @@ ConfigOutcome loadSettingsFile(std::string_view appDataFolder, SessionLog& log, 
     }
     // App Paths is only read, so it needs no more than read access: a user
     // without administrator rights may not open HKLM for writing.
-    const std::string entry = programPath(kProgramName, platform::kKeyRead);
-    const std::string besideProgram = entry == kErrorMarker ? std::string() : settingsPathBesideProgram(entry);
+    RegistryView view = RegistryView::Bits64;
+    const std::string entry = programPath(kProgramName, platform::kKeyRead, &view);
+    const std::string besideProgram = entry == kErrorMarker ? std::string() : settingsPathBesideProgram(entry, view);
     if (!besideProgram.empty()) {
         switch (readSettings(besideProgram, log, settings)) {
         case Read::Done: return OutcomeConfigured;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/outcome.h"
+#include "core/registry_access.h"
 #include "core/session_log.h"
 
 namespace tw::eudora {
@@ -22,7 +23,7 @@ std::string settingsPathInAppData(std::string_view appDataFolder);
 
 // Eudora.ini beside the program of an App Paths entry, which may be quoted
 // and may use %ProgramFiles%; empty when the entry does not name Eudora.exe.
-std::string settingsPathBesideProgram(std::string_view appPathsEntry);
+std::string settingsPathBesideProgram(std::string_view appPathsEntry, RegistryView view);
 
 // The temporary file: the settings path with its last three characters
 // replaced by "tmp", so Eudora.tmp in the same folder.

@@ -1,8 +1,8 @@
 #include "clients/outlook_express_winmail/outlook_express_writer.h"
 
-#include "core/ascii.h"
 #include "core/markers.h"
 #include "core/provider.h"
+#include "core/registry_account_write.h"
 #include "platform/registry.h"
 
 namespace tw {
@@ -50,29 +50,25 @@ void OutlookExpressWriter::reset(std::string newAddress, std::string newDisplayN
 
 bool OutlookExpressWriter::searchAccounts(Search& search) {
     RegKey accounts;
-    if (accounts.open(Hive::CurrentUser, kAccountsKey, platform::kKeyAllAccess) != platform::kSuccess) return false;
-    if (accounts.subkeyCount(search.subkeyCount) != platform::kSuccess) return false;
+    if (!checked(accounts.open(Hive::CurrentUser, kAccountsKey, platform::kKeyAllAccess), "RegOpenKeyEx",
+                 kAccountsKey) ||
+        !checked(accounts.subkeyCount(search.subkeyCount), "RegQueryInfoKey", kAccountsKey)) {
+        return false;
+    }
 
     *log << "Searching for existing " << address << " account ... ";
     log->endLine();
 
-    const std::string automaticName = automaticPrefix + address;
-    // The name a new account would get. An existing key of that name (Windows
-    // ignores case in key names) is the same key, so it counts as found rather than being written over.
-    const std::string newName = automaticMode ? automaticName : address;
-    bool nameTaken = false;
-    std::string takenName;
-    for (std::uint32_t index = 0; index < search.subkeyCount; ++index) {
+    // The automatic mode looks for its prefixed key name only.
+    for (std::uint32_t index = 0; !automaticMode && index < search.subkeyCount; ++index) {
         std::string name;
-        if (accounts.enumSubkey(index, name) != platform::kSuccess) continue;
-        if (equalIgnoringCase(name, newName) && !nameTaken) {
-            nameTaken = true;
-            takenName = name;
-        }
-        if (automaticMode) continue;
+        const platform::Status rc = accounts.enumSubkey(index, name);
+        if (rc == platform::kErrorNoMoreItems) break;  // accounts deleted meanwhile
+        // A subkey that cannot be listed may be the account: do not guess.
+        if (!checked(rc, "RegEnumKeyEx", kAccountsKey)) return false;
         RegKey account;
         std::string stored;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyAllAccess) == platform::kSuccess) {
+        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) == platform::kSuccess) {
             stored = readText(account, "SMTP Email Address");
         }
         const bool hasAddress = stored != kErrorMarker && !stored.empty();
@@ -81,18 +77,30 @@ bool OutlookExpressWriter::searchAccounts(Search& search) {
         if (hasAddress && stored == address) {
             search.found = true;
             search.accountKeyName = name;
-            break;
+            return true;
         }
     }
-    if (automaticMode) {
-        automaticAccountFound = nameTaken;
-        search.found = nameTaken;
-        search.accountKeyName = nameTaken ? takenName : automaticName;
-    } else if (!search.found) {
-        search.found = nameTaken;
-        search.accountKeyName = nameTaken ? takenName : address;
+
+    // The key a new account would get may exist already, as another account's
+    // or under another spelling (Windows compares key names without regard to
+    // case, É and é included). The registry alone decides: open it by name.
+    const std::string newName = automaticMode ? automaticPrefix + address : address;
+    RegKey existing;
+    const platform::Status rc = existing.open(Hive::CurrentUser, accountKeyPath(newName), platform::kKeyRead);
+    if (rc != platform::kErrorFileNotFound && !checked(rc, "RegOpenKeyEx", accountKeyPath(newName))) return false;
+    search.found = rc == platform::kSuccess;
+    automaticAccountFound = automaticMode && search.found;
+    // The default account is named by the key as Outlook Express spelled it.
+    if (!search.found || existing.storedName(search.accountKeyName) != platform::kSuccess) {
+        search.accountKeyName = newName;
     }
     return true;
+}
+
+bool OutlookExpressWriter::checked(platform::Status rc, const char* call, const std::string& key) {
+    if (rc == platform::kSuccess) return true;
+    log->line(RegistryFailure{call, Hive::CurrentUser, key, std::nullopt, rc}.describe());
+    return false;
 }
 
 ConfigOutcome OutlookExpressWriter::configure() {
@@ -116,9 +124,17 @@ ConfigOutcome OutlookExpressWriter::configure() {
     const std::string keyPath = accountKeyPath(search.accountKeyName);
     *log << "Writing at RegKey: " << keyPath;
     log->endLine();
-    writeAccount(keyPath, accountName);
+    // The account and the default change together or not at all: a failure
+    // halfway takes back what was written, the default included.
+    RegistryAccountWrite write(Hive::CurrentUser);
     // The very first account always becomes the default.
-    if (makeDefault || search.subkeyCount == 0) makeDefaultAccount(search.accountKeyName);
+    const bool becomesDefault = makeDefault || search.subkeyCount == 0;
+    if (!writeAccount(write, keyPath, accountName) ||
+        (becomesDefault && !makeDefaultAccount(write, search.accountKeyName))) {
+        reportFailureAndUndo(write, *log);
+        return OutcomeCannotConfigure;
+    }
+    write.commit();
     return OutcomeConfigured;
 }
 
@@ -155,41 +171,45 @@ void OutlookExpressWriter::logSettings(const std::string& accountName) {
     out.endLineBlank();
 }
 
-void OutlookExpressWriter::writeAccount(const std::string& keyPath, const std::string& accountName) {
+bool OutlookExpressWriter::writeAccount(RegistryAccountWrite& write, const std::string& keyPath,
+                                        const std::string& accountName) {
     const ProviderServers servers = providerServers(useSsl);
     const std::uint32_t secure = useSsl ? 1 : 0;
-    RegKey key;
-    if (key.create(Hive::CurrentUser, keyPath, platform::kKeyAllAccess) != platform::kSuccess) return;
-    key.setString("Account Name", accountName);
-    key.setDword("Connection Type", 3);
-    key.setDword("IMAP Dirty", 0);
-    key.setDword("IMAP Poll All Folders", 1);
-    key.setDword("IMAP Polling", 1);
-    key.setDword("IMAP Port", static_cast<std::uint32_t>(servers.imapPort));
-    key.setDword("IMAP Prompt for Password", 1);
-    key.setString("IMAP Root Folder", "INBOX.");
-    key.setDword("IMAP Secure Connection", secure);
-    key.setString("IMAP Server", servers.incomingHost);
-    key.setDword("IMAP Timeout", 60);
-    key.setString("IMAP User Name", address);
-    key.setString("SMTP Display Name", displayName);
-    key.setString("SMTP Email Address", address);
-    key.setDword("SMTP Port", static_cast<std::uint32_t>(servers.smtpPort));
-    key.setDword("SMTP Prompt for Password", 1);
-    key.setDword("SMTP Secure Connection", secure);
-    key.setString("SMTP Server", servers.outgoingHost);
-    key.setDword("SMTP Split Messages", 0);
-    key.setDword("SMTP Timeout", 60);
-    key.setDword("SMTP Use Sicily", 2);
-    key.setString("SMTP User Name", address);
+    const auto key = write.openKey(keyPath);
+    if (!key) return false;
+    // Each call stops at the first failure; write.failed() tells.
+    write.setString(*key, "Account Name", accountName);
+    write.setDword(*key, "Connection Type", 3);
+    write.setDword(*key, "IMAP Dirty", 0);
+    write.setDword(*key, "IMAP Poll All Folders", 1);
+    write.setDword(*key, "IMAP Polling", 1);
+    write.setDword(*key, "IMAP Port", static_cast<std::uint32_t>(servers.imapPort));
+    write.setDword(*key, "IMAP Prompt for Password", 1);
+    write.setString(*key, "IMAP Root Folder", "INBOX.");
+    write.setDword(*key, "IMAP Secure Connection", secure);
+    write.setString(*key, "IMAP Server", servers.incomingHost);
+    write.setDword(*key, "IMAP Timeout", 60);
+    write.setString(*key, "IMAP User Name", address);
+    write.setString(*key, "SMTP Display Name", displayName);
+    write.setString(*key, "SMTP Email Address", address);
+    write.setDword(*key, "SMTP Port", static_cast<std::uint32_t>(servers.smtpPort));
+    write.setDword(*key, "SMTP Prompt for Password", 1);
+    write.setDword(*key, "SMTP Secure Connection", secure);
+    write.setString(*key, "SMTP Server", servers.outgoingHost);
+    write.setDword(*key, "SMTP Split Messages", 0);
+    write.setDword(*key, "SMTP Timeout", 60);
+    write.setDword(*key, "SMTP Use Sicily", 2);
+    write.setString(*key, "SMTP User Name", address);
+    return !write.failed();
 }
 
-void OutlookExpressWriter::makeDefaultAccount(const std::string& accountKeyName) {
-    RegKey manager;
-    if (manager.create(Hive::CurrentUser, kManagerKey, platform::kKeyAllAccess) != platform::kSuccess) return;
-    manager.deleteValue("Default Mail Account");
+bool OutlookExpressWriter::makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName) {
+    const auto manager = write.openKey(kManagerKey);
+    if (!manager) return false;
+    write.deleteValue(*manager, "Default Mail Account");
     // Outlook Express names its default account by the account's key.
-    manager.setString("Default Mail Account", accountKeyName);
+    write.setString(*manager, "Default Mail Account", accountKeyName);
+    return !write.failed();
 }
 
 std::string OutlookExpressWriter::defaultAccountName() {
@@ -225,9 +245,10 @@ std::string OutlookExpressWriter::accountDisplayName(const std::string& accountN
 }
 
 std::string OutlookExpressWriter::findAccountByAddress(const std::string& searchAddress) {
+    // Reading never creates: without an accounts key there is nothing to find.
     RegKey accounts;
     std::uint32_t count = 0;
-    if (accounts.create(Hive::CurrentUser, kAccountsKey, platform::kKeyAllAccess) == platform::kSuccess) {
+    if (accounts.open(Hive::CurrentUser, kAccountsKey, platform::kKeyRead) == platform::kSuccess) {
         accounts.subkeyCount(count);
     }
     *log << "Searching for existant " << address << " account ... ";
@@ -235,7 +256,7 @@ std::string OutlookExpressWriter::findAccountByAddress(const std::string& search
         std::string name;
         if (accounts.enumSubkey(index, name) != platform::kSuccess) continue;
         RegKey account;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyAllAccess) != platform::kSuccess) {
+        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) {
             continue;
         }
         const std::string stored = readText(account, "SMTP Email Address");

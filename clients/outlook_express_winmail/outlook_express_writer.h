@@ -6,6 +6,7 @@
 
 #include "clients/account_reader.h"
 #include "core/outcome.h"
+#include "core/registry_account_write.h"
 #include "core/session_log.h"
 
 namespace tw {
@@ -36,9 +37,11 @@ private:
         std::uint32_t subkeyCount = 0;
     };
     bool searchAccounts(Search& search);
+    // Logs a failed registry call; true when it did not fail.
+    bool checked(platform::Status rc, const char* call, const std::string& key);
     void logSettings(const std::string& accountName);
-    void writeAccount(const std::string& keyPath, const std::string& accountName);
-    void makeDefaultAccount(const std::string& accountKeyName);
+    bool writeAccount(RegistryAccountWrite& write, const std::string& keyPath, const std::string& accountName);
+    bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName);
 
     bool useSsl;
     std::string address;

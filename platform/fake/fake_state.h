@@ -16,8 +16,9 @@
 
 namespace tw::platform::fake {
 
-// Windows compares key, value and variable names without regard to case; the
-// same order enumerates subkeys.
+// Windows compares key, value and variable names without regard to case, the
+// letters of the ANSI code page beyond ASCII included (É and é are one name);
+// the same order enumerates subkeys.
 struct NameLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
@@ -32,12 +33,24 @@ struct KeyNode {
     std::string name;
     std::map<std::string, std::unique_ptr<KeyNode>, NameLess> children;
     std::map<std::string, NamedValue, NameLess> values;
+    bool deleted = false;   // handles still open on it answer kErrorKeyDeleted
+    bool readOnly = false;  // its access list lets everyone only read it
+};
+
+// A registry call a test has made fail once (platform/testing.h).
+struct InjectedFailure {
+    int call = 0;      // testing::RegistryCall
+    std::string name;  // the key's own name or the value's name
+    Status error = 0;
 };
 
 struct State {
     KeyNode classesRoot;
     KeyNode currentUser;
     KeyNode localMachine;
+    // Deleted keys stay allocated, as a handle may still point at one.
+    std::vector<std::unique_ptr<KeyNode>> deletedKeys;
+    std::vector<InjectedFailure> injectedFailures;
     std::map<std::string, std::string, NameLess> environment;
     std::vector<ProcessEntry> processes;
     std::uint32_t nextProcessId = 1000;
@@ -57,6 +70,16 @@ struct State {
 
 State& state();
 void resetRegistry();
+
+// The key at a path, or nullptr when there is none.
+KeyNode* findKey(Hive hive, std::string_view path);
+
+// The Unicode character of a byte of the ANSI code page (Windows-1252 here).
+char32_t ansiCodePoint(unsigned char byte);
+
+// True, with the error, when a test has made this call on this name fail; the
+// failure is used up.
+bool takeInjectedFailure(int call, std::string_view name, Status& error);
 
 // The host path of a Windows path: "C:\a\b" becomes <root>/C/a/b.
 std::string hostPath(std::string_view windowsPath);

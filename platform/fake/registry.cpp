@@ -3,11 +3,24 @@
 #include <utility>
 
 #include "platform/fake/fake_state.h"
+#include "platform/testing.h"
 
 namespace tw::platform {
 namespace {
 
 using fake::KeyNode;
+using testing::RegistryCall;
+
+// Limits measured under Wine. The ANSI calls convert a key path into a buffer
+// of 260 characters (longer paths answer kErrorMoreData before anything is
+// done); one key name may have 256 characters (Windows documents 255), a longer
+// one answers kErrorInvalidParameter once the keys before it exist.
+constexpr std::size_t kMaxAnsiPath = 260;
+constexpr std::size_t kMaxKeyName = 256;
+constexpr std::size_t kMaxValueName = 16383;
+
+// Rights that change a key; a read-only key refuses a handle that asks for any.
+constexpr std::uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
 
 KeyNode& rootNode(Hive hive) {
     auto& s = fake::state();
@@ -31,9 +44,55 @@ std::vector<std::string_view> pathParts(std::string_view path) {
     return parts;
 }
 
+Status checkPath(std::string_view path) {
+    if (path.size() > kMaxAnsiPath) return kErrorMoreData;
+    if (!path.empty() && path.front() == '\\') return kErrorBadPathname;
+    return kSuccess;
+}
+
+bool injected(RegistryCall call, std::string_view name, Status& error) {
+    return fake::takeInjectedFailure(static_cast<int>(call), name, error);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    const fake::NameLess less;
+    return !less(a, b) && !less(b, a);
+}
+
+// The fake stands for a 64-bit program on 64-bit Windows: it sees the 64-bit
+// registry view unless it asks for the 32-bit one, in which a key below
+// HKLM\SOFTWARE is the same key below SOFTWARE\Wow6432Node (as on Windows and
+// under 64-bit Wine; a path that names Wow6432Node itself is not redirected
+// twice). The other hives' keys used here are shared between the views.
+std::vector<std::string_view> viewParts(Hive hive, std::string_view path, std::uint32_t access) {
+    auto parts = pathParts(path);
+    if (hive == Hive::LocalMachine && (access & kKeyView32) != 0 && parts.size() >= 2 &&
+        sameName(parts[0], "SOFTWARE") && !sameName(parts[1], "Wow6432Node")) {
+        parts.insert(parts.begin() + 1, "Wow6432Node");
+    }
+    return parts;
+}
+
 KeyNode* node(void* handle) { return static_cast<KeyNode*>(handle); }
 
+// The node behind a handle, or why there is none to use.
+Status usable(void* handle) {
+    if (handle == nullptr) return kErrorInvalidHandle;
+    if (node(handle)->deleted) return kErrorKeyDeleted;
+    return kSuccess;
+}
+
 }  // namespace
+
+KeyNode* fake::findKey(Hive hive, std::string_view path) {
+    KeyNode* current = &rootNode(hive);
+    for (auto part : pathParts(path)) {
+        auto found = current->children.find(part);
+        if (found == current->children.end()) return nullptr;
+        current = found->second.get();
+    }
+    return current;
+}
 
 RegKey::~RegKey() { close(); }
 
@@ -47,22 +106,34 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
     return *this;
 }
 
-Status RegKey::open(Hive hive, std::string_view path, std::uint32_t) {
+Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    if (const Status rc = checkPath(path); rc != kSuccess) return rc;
+    const auto parts = pathParts(path);
+    Status error = kSuccess;
+    if (!parts.empty() && injected(RegistryCall::OpenKey, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
-    for (auto part : pathParts(path)) {
+    for (auto part : viewParts(hive, path, access)) {
+        if (part.size() > kMaxKeyName) return kErrorInvalidParameter;
         auto found = current->children.find(part);
         if (found == current->children.end()) return kErrorFileNotFound;
         current = found->second.get();
     }
+    if (current->readOnly && (access & kWriteRights) != 0) return kErrorAccessDenied;
     handle_ = current;
     return kSuccess;
 }
 
-Status RegKey::create(Hive hive, std::string_view path, std::uint32_t) {
+Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    if (const Status rc = checkPath(path); rc != kSuccess) return rc;
+    const auto parts = pathParts(path);
+    Status error = kSuccess;
+    if (!parts.empty() && injected(RegistryCall::CreateKey, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
-    for (auto part : pathParts(path)) {
+    for (auto part : viewParts(hive, path, access)) {
+        // The keys before an over-long name stay created, as under Wine.
+        if (part.size() > kMaxKeyName) return kErrorInvalidParameter;
         auto found = current->children.find(part);
         if (found == current->children.end()) {
             auto child = std::make_unique<KeyNode>();
@@ -71,6 +142,7 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t) {
         }
         current = found->second.get();
     }
+    if (current->readOnly && (access & kWriteRights) != 0) return kErrorAccessDenied;
     handle_ = current;
     return kSuccess;
 }
@@ -78,7 +150,9 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t) {
 void RegKey::close() { handle_ = nullptr; }
 
 Status RegKey::queryValue(std::string_view name, RegValue& out) const {
-    if (handle_ == nullptr) return kErrorInvalidHandle;
+    if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injected(RegistryCall::QueryValue, name, error)) return error;
     const auto& values = node(handle_)->values;
     auto found = values.find(name);
     if (found == values.end()) return kErrorFileNotFound;
@@ -89,7 +163,10 @@ Status RegKey::queryValue(std::string_view name, RegValue& out) const {
 namespace {
 
 Status store(void* handle, std::string_view name, std::uint32_t type, std::string data) {
-    if (handle == nullptr) return kErrorInvalidHandle;
+    if (const Status rc = usable(handle); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injected(RegistryCall::SetValue, name, error)) return error;
+    if (name.size() > kMaxValueName) return kErrorInvalidParameter;
     auto& values = node(handle)->values;
     auto found = values.find(name);
     if (found == values.end()) {
@@ -119,7 +196,9 @@ Status RegKey::setBinary(std::string_view name, std::string_view bytes) {
 }
 
 Status RegKey::deleteValue(std::string_view name) {
-    if (handle_ == nullptr) return kErrorInvalidHandle;
+    if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injected(RegistryCall::DeleteValue, name, error)) return error;
     auto& values = node(handle_)->values;
     auto found = values.find(name);
     if (found == values.end()) return kErrorFileNotFound;
@@ -127,19 +206,60 @@ Status RegKey::deleteValue(std::string_view name) {
     return kSuccess;
 }
 
+// The fake keeps text in the ANSI code page, so the saved form is the value itself.
+Status RegKey::saveValue(std::string_view name, RegValue& saved) const { return queryValue(name, saved); }
+
+Status RegKey::restoreValue(std::string_view name, const RegValue& saved) {
+    return store(handle_, name, saved.type, saved.data);
+}
+
+Status RegKey::storedName(std::string& name) const {
+    if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    name = node(handle_)->name;
+    return kSuccess;
+}
+
 Status RegKey::subkeyCount(std::uint32_t& count) const {
-    if (handle_ == nullptr) return kErrorInvalidHandle;
+    if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injected(RegistryCall::QueryInfoKey, node(handle_)->name, error)) return error;
     count = static_cast<std::uint32_t>(node(handle_)->children.size());
     return kSuccess;
 }
 
 Status RegKey::enumSubkey(std::uint32_t index, std::string& name) const {
-    if (handle_ == nullptr) return kErrorInvalidHandle;
+    if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injected(RegistryCall::EnumKey, node(handle_)->name, error)) return error;
     const auto& children = node(handle_)->children;
     if (index >= children.size()) return kErrorNoMoreItems;
     auto it = children.begin();
     std::advance(it, index);
     name = it->second->name;
+    return kSuccess;
+}
+
+Status deleteKey(Hive hive, std::string_view path) {
+    if (const Status rc = checkPath(path); rc != kSuccess) return rc;
+    const auto parts = pathParts(path);
+    if (parts.empty()) return kErrorAccessDenied;  // a hive's root is not deleted
+    KeyNode* parent = &rootNode(hive);
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i].size() > kMaxKeyName) return kErrorInvalidParameter;
+        auto found = parent->children.find(parts[i]);
+        if (found == parent->children.end()) return kErrorFileNotFound;
+        parent = found->second.get();
+    }
+    if (parts.back().size() > kMaxKeyName) return kErrorInvalidParameter;
+    auto found = parent->children.find(parts.back());
+    if (found == parent->children.end()) return kErrorFileNotFound;
+    Status error = kSuccess;
+    if (injected(RegistryCall::DeleteKey, parts.back(), error)) return error;
+    KeyNode& key = *found->second;
+    if (!key.children.empty() || key.readOnly) return kErrorAccessDenied;
+    key.deleted = true;
+    fake::state().deletedKeys.push_back(std::move(found->second));
+    parent->children.erase(found);
     return kSuccess;
 }
 

@@ -24,16 +24,31 @@ const std::string& fakeRoot() {
     return root;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// The character Windows compares a name's byte as: its Unicode character in
+// lower case. Measured under Wine with code page 1252: A-Z, the Latin-1
+// letters from À to Þ (not ×) and Š, Œ, Ž, Ÿ fold onto their small letters;
+// ß, µ, ƒ and the rest have no partner in the code page.
+char32_t foldedCharacter(char byte) {
+    const char32_t c = ansiCodePoint(static_cast<unsigned char>(byte));
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+    switch (c) {
+    case 0x160: return 0x161;  // Š
+    case 0x152: return 0x153;  // Œ
+    case 0x17D: return 0x17E;  // Ž
+    case 0x178: return 0xFF;   // Ÿ
+    default: return c;
+    }
+}
 
 }  // namespace
 
-// Wine orders names by their lower-case form ("_" before the letters).
+// Wine orders names by the lower case of their Unicode characters: "_" comes
+// before the letters, and "é" (U+00E9) before "š" (U+0161) before "€" (U+20AC).
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
     const auto n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(lower(a[i]));
-        const auto cb = static_cast<unsigned char>(lower(b[i]));
+        const char32_t ca = foldedCharacter(a[i]);
+        const char32_t cb = foldedCharacter(b[i]);
         if (ca != cb) return ca < cb;
     }
     return a.size() < b.size();
@@ -49,6 +64,21 @@ void resetRegistry() {
     s.classesRoot = KeyNode{};
     s.currentUser = KeyNode{};
     s.localMachine = KeyNode{};
+    s.deletedKeys.clear();
+    s.injectedFailures.clear();
+}
+
+bool takeInjectedFailure(int call, std::string_view name, Status& error) {
+    auto& failures = state().injectedFailures;
+    const NameLess less;
+    for (auto it = failures.begin(); it != failures.end(); ++it) {
+        if (it->call == call && !less(it->name, name) && !less(name, it->name)) {
+            error = it->error;
+            failures.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string hostPath(std::string_view windowsPath) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "platform/fake/fake_state.h"
 #include "platform/system.h"
@@ -23,31 +24,45 @@ TempFolder::~TempFolder() {
 }
 
 Status deleteKeyTree(Hive hive, std::string_view path) {
-    const auto cut = path.find_last_of('\\');
-    RegKey parent;
-    if (cut != std::string_view::npos && parent.open(hive, path.substr(0, cut), kKeyAllAccess) != kSuccess) {
-        return kSuccess;
+    std::vector<std::string> children;
+    {
+        RegKey key;
+        const Status rc = key.open(hive, path, kKeyRead);
+        if (rc == kErrorFileNotFound) return kSuccess;
+        if (rc != kSuccess) return rc;
+        std::string name;
+        for (std::uint32_t i = 0; key.enumSubkey(i, name) == kSuccess; ++i) children.push_back(name);
     }
-    // The fake has no key deletion in its public face; reach into the node.
-    auto& s = fake::state();
-    fake::KeyNode* node = hive == Hive::ClassesRoot    ? &s.classesRoot
-                          : hive == Hive::CurrentUser ? &s.currentUser
-                                                      : &s.localMachine;
-    std::string_view rest = path;
-    while (!rest.empty()) {
-        const auto slash = rest.find('\\');
-        const auto part = rest.substr(0, slash);
-        const bool last = slash == std::string_view::npos || slash + 1 == rest.size();
-        auto found = node->children.find(part);
-        if (found == node->children.end()) return kSuccess;
-        if (last) {
-            node->children.erase(found);
-            return kSuccess;
-        }
-        node = found->second.get();
-        rest.remove_prefix(slash + 1);
+    for (const auto& child : children) {
+        if (const Status rc = deleteKeyTree(hive, std::string(path) + "\\" + child); rc != kSuccess) return rc;
     }
-    return kSuccess;
+    const Status rc = deleteKey(hive, path);
+    return rc == kErrorFileNotFound ? kSuccess : rc;
+}
+
+std::vector<std::string> valueNames(Hive hive, std::string_view path) {
+    std::vector<std::string> names;
+    if (const fake::KeyNode* node = fake::findKey(hive, path)) {
+        for (const auto& [key, value] : node->values) names.push_back(value.name);
+    }
+    return names;
+}
+
+bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error) {
+    fake::state().injectedFailures.push_back({static_cast<int>(call), std::string(name), error});
+    return true;
+}
+
+ReadOnlyKey::ReadOnlyKey(Hive hive, std::string path) : hive_(hive), path_(std::move(path)) {
+    if (fake::KeyNode* node = fake::findKey(hive_, path_)) {
+        node->readOnly = true;
+        applied_ = true;
+    }
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+    if (!applied_) return;
+    if (fake::KeyNode* node = fake::findKey(hive_, path_)) node->readOnly = false;
 }
 
 void setEnvironmentVariable(std::string_view name, std::optional<std::string_view> value) {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/fake/fake_state.h"
+
 namespace tw::platform {
 namespace {
 
@@ -14,7 +16,7 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t fromAnsi(unsigned char byte) { return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte; }
+char32_t fromAnsi(unsigned char byte) { return fake::ansiCodePoint(byte); }
 
 void appendUtf8(std::string& out, char32_t c) {
     auto put = [&out](std::uint32_t byte) { out += static_cast<char>(byte); };
@@ -75,6 +77,10 @@ char32_t upperCase(char32_t c) {
 }
 
 }  // namespace
+
+char32_t fake::ansiCodePoint(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
 
 std::string ansiToUtf8(std::string_view text) {
     std::string out;

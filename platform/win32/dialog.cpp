@@ -1,6 +1,7 @@
 #include "platform/dialog.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <utility>
@@ -95,6 +96,22 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return FALSE;
     default: return FALSE;
     }
+}
+
+// The manifest asks for version 6 of the common controls, which also supplies
+// the dialogs' buttons, edits and statics. Later Windows load comctl32.dll when
+// a dialog needs one of its classes; Windows XP registers them only once the
+// program itself has loaded the DLL, and fails to create the dialog otherwise.
+// Done once, before the first dialog. The answer does not matter: without
+// version 6 (no manifest support) the controls come from user32 as before.
+void loadControlClasses() {
+    static const bool loaded = [] {
+        INITCOMMONCONTROLSEX classes{};
+        classes.dwSize = sizeof classes;
+        classes.dwICC = ICC_STANDARD_CLASSES;
+        return InitCommonControlsEx(&classes) != FALSE;
+    }();
+    static_cast<void>(loaded);
 }
 
 HWND item(void* dialog, int id) { return dialog == nullptr ? nullptr : GetDlgItem(asWindow(dialog), id); }
@@ -224,6 +241,7 @@ int runModalDialog(int templateId, DialogWindow owner, DialogHandler handler, vo
     state.handler = handler;
     state.owner = context;
     state.modal = true;
+    loadControlClasses();
     SetLastError(ERROR_SUCCESS);
     const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
                                            asWindow(owner.handle()), dialogProcedure,
@@ -242,6 +260,7 @@ Status ModelessDialog::create(int templateId, DialogWindow owner, DialogHandler 
     state_ = std::make_unique<State>();
     state_->handler = handler;
     state_->owner = context;
+    loadControlClasses();
     HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
                                      asWindow(owner.handle()), dialogProcedure,
                                      reinterpret_cast<LPARAM>(state_.get()));

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace tw::platform {
@@ -17,6 +20,35 @@ HKEY rootKey(Hive hive) {
 }
 
 HKEY asKey(void* handle) { return static_cast<HKEY>(handle); }
+
+// A name in the ANSI code page as UTF-16, the form the registry keeps it in.
+std::wstring wideName(std::string_view name) {
+    if (name.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    return wide;
+}
+
+// NtQueryKey's KeyBasicInformation: the one documented way to ask an open key
+// for its own name. advapi32 has none, so it is looked up in ntdll at run time.
+struct KeyBasicInformation {
+    LARGE_INTEGER lastWriteTime;
+    ULONG titleIndex;
+    ULONG nameLength;  // in bytes
+    WCHAR name[1];
+};
+using NtQueryKeyFunction = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+using NtStatusToErrorFunction = ULONG(WINAPI*)(LONG);
+constexpr int kKeyBasicInformation = 0;
+constexpr LONG kStatusBufferOverflow = static_cast<LONG>(0x80000005);
+constexpr LONG kStatusBufferTooSmall = static_cast<LONG>(0xC0000023);
+
+template <typename Function>
+Function ntdllFunction(const char* name) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr ? nullptr : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
+}
 
 }  // namespace
 
@@ -105,6 +137,59 @@ Status RegKey::deleteValue(std::string_view name) {
     return RegDeleteValueA(asKey(handle_), valueName.c_str());
 }
 
+Status RegKey::saveValue(std::string_view name, RegValue& saved) const {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    const std::wstring valueName = wideName(name);
+    for (;;) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LONG rc = RegQueryValueExW(asKey(handle_), valueName.c_str(), nullptr, &type, nullptr, &size);
+        if (rc != ERROR_SUCCESS) return rc;
+        std::string data(size, '\0');
+        rc = RegQueryValueExW(asKey(handle_), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                              &size);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return rc;
+        data.resize(size);
+        saved.type = type;
+        saved.data = std::move(data);
+        return ERROR_SUCCESS;
+    }
+}
+
+Status RegKey::restoreValue(std::string_view name, const RegValue& saved) {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    const std::wstring valueName = wideName(name);
+    return RegSetValueExW(asKey(handle_), valueName.c_str(), 0, saved.type,
+                          reinterpret_cast<const BYTE*>(saved.data.data()), static_cast<DWORD>(saved.data.size()));
+}
+
+Status RegKey::storedName(std::string& name) const {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    static const auto queryKey = ntdllFunction<NtQueryKeyFunction>("NtQueryKey");
+    static const auto toError = ntdllFunction<NtStatusToErrorFunction>("RtlNtStatusToDosError");
+    if (queryKey == nullptr || toError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    std::string buffer(sizeof(KeyBasicInformation) + 256 * sizeof(WCHAR), '\0');
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status =
+            queryKey(asKey(handle_), kKeyBasicInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if ((status == kStatusBufferOverflow || status == kStatusBufferTooSmall) && needed > buffer.size()) {
+            buffer.resize(needed);
+            continue;
+        }
+        if (status < 0) return static_cast<Status>(toError(status));
+        KeyBasicInformation info{};
+        std::memcpy(&info, buffer.data(), offsetof(KeyBasicInformation, name));
+        const auto* wide = reinterpret_cast<const WCHAR*>(buffer.data() + offsetof(KeyBasicInformation, name));
+        const int units = static_cast<int>(info.nameLength / sizeof(WCHAR));
+        const int length = WideCharToMultiByte(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+        name.assign(static_cast<std::size_t>(length), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide, units, name.data(), length, nullptr, nullptr);
+        return ERROR_SUCCESS;
+    }
+}
+
 Status RegKey::subkeyCount(std::uint32_t& count) const {
     if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
     DWORD subkeys = 0;
@@ -129,6 +214,11 @@ Status RegKey::enumSubkey(std::uint32_t index, std::string& name) const {
         if (rc == ERROR_SUCCESS) name.assign(buffer.data(), length);
         return rc;
     }
+}
+
+Status deleteKey(Hive hive, std::string_view path) {
+    const std::string subkey(path);
+    return RegDeleteKeyA(rootKey(hive), subkey.c_str());
 }
 
 }  // namespace tw::platform

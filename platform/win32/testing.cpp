@@ -14,6 +14,12 @@
 namespace tw::platform::testing {
 namespace {
 
+HKEY hiveKey(Hive hive) {
+    return hive == Hive::ClassesRoot   ? HKEY_CLASSES_ROOT
+           : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
+                                       : HKEY_LOCAL_MACHINE;
+}
+
 constexpr const char* kScratchRoot = "Software\\Tidewell Tests";
 
 std::string moduleFolder() {
@@ -57,6 +63,10 @@ IsolatedRegistry::IsolatedRegistry() {
     // The scratch keys live under the real HKEY_CURRENT_USER, so create them all
     // before any predefined key is redirected.
     HKEY user = createScratch(scratch_ + "\\HKCU");
+    // Wine splits a key into two registry views only once it has a Wow6432Node
+    // subkey, as HKLM\SOFTWARE always has on 64-bit Windows: give the scratch
+    // one, so that KEY_WOW64_32KEY reaches SOFTWARE\Wow6432Node here too.
+    RegCloseKey(createScratch(scratch_ + "\\HKLM\\SOFTWARE\\Wow6432Node"));
     HKEY machine = createScratch(scratch_ + "\\HKLM");
     HKEY classes = createScratch(scratch_ + "\\HKCR");
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
@@ -86,14 +96,71 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { removeTree(path_); }
 
 Status deleteKeyTree(Hive hive, std::string_view path) {
-    HKEY root = hive == Hive::ClassesRoot    ? HKEY_CLASSES_ROOT
-                : hive == Hive::CurrentUser ? HKEY_CURRENT_USER
-                                            : HKEY_LOCAL_MACHINE;
+    HKEY root = hiveKey(hive);
     const std::string subkey(path);
     const LONG rc = RegDeleteTreeA(root, subkey.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
     RegDeleteKeyA(root, subkey.c_str());
     return ERROR_SUCCESS;
+}
+
+std::vector<std::string> valueNames(Hive hive, std::string_view path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    const std::string subkey(path);
+    if (RegOpenKeyExA(hiveKey(hive), subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    DWORD longest = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr,
+                     nullptr);
+    std::string buffer(longest + 1, '\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (RegEnumValueA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(buffer.data(), length);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+bool failNextRegistryCall(RegistryCall, std::string_view, Status) { return false; }
+
+namespace {
+
+// Sets a key's access list; the owner may always change it back.
+bool setKeyDacl(Hive hive, const std::string& path, PSECURITY_DESCRIPTOR security) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hiveKey(hive), path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    const bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+}  // namespace
+
+ReadOnlyKey::ReadOnlyKey(Hive hive, std::string path) : hive_(hive), path_(std::move(path)) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hiveKey(hive_), path_.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    savedSecurity_.resize(size);
+    const bool saved = size > 0 && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, savedSecurity_.data(), &size) ==
+                                       ERROR_SUCCESS;
+    RegCloseKey(key);
+    if (!saved) return;
+    // Everyone may read (KR), nothing else; "P" keeps inherited entries out.
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                              nullptr)) {
+        return;
+    }
+    applied_ = setKeyDacl(hive_, path_, readOnly);
+    LocalFree(readOnly);
+}
+
+ReadOnlyKey::~ReadOnlyKey() {
+    if (applied_) setKeyDacl(hive_, path_, savedSecurity_.data());
 }
 
 void setEnvironmentVariable(std::string_view name, std::optional<std::string_view> value) {
@@ -458,14 +525,19 @@ void activate(DialogWindow dialog) {
     settle(asWindow(dialog));
 }
 
+namespace {
+
+// A named CALLBACK function: on 32-bit Windows a lambda converts only to a
+// cdecl pointer, not to the stdcall one EnumChildWindows calls.
+BOOL CALLBACK postMouseLeave(HWND control, LPARAM) {
+    PostMessageA(control, WM_MOUSELEAVE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
 void endHotTracking(DialogWindow dialog) {
-    EnumChildWindows(
-        asWindow(dialog),
-        [](HWND control, LPARAM) -> BOOL {
-            PostMessageA(control, WM_MOUSELEAVE, 0, 0);
-            return TRUE;
-        },
-        0);
+    EnumChildWindows(asWindow(dialog), postMouseLeave, 0);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(asWindow(dialog), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     settle(asWindow(dialog));

@@ -62,9 +62,12 @@ protected:
     static void clean() {
         platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
         // Only the five clients' registrations: Wine's own mail client entry stays.
+        // Both registry views: SOFTWARE\Wow6432Node holds the 32-bit one.
         for (const char* client : {"Outlook Express", "Microsoft Outlook", "Windows Mail", "Eudora",
                                    "Mozilla Thunderbird"}) {
             platform::testing::deleteKeyTree(Hive::LocalMachine, std::string("SOFTWARE\\Clients\\Mail\\") + client);
+            platform::testing::deleteKeyTree(Hive::LocalMachine,
+                                             std::string("SOFTWARE\\Wow6432Node\\Clients\\Mail\\") + client);
         }
     }
 
@@ -208,6 +211,25 @@ TEST_F(EndToEnd, FirstAccountBecomesTheDefault) {
     EXPECT_EQ(log(), expectedLog);
 }
 
+// The prefix's own registry has both views, as 64-bit Windows does: 32-bit
+// clients (Outlook 2003, Outlook Express here) registered in the 32-bit one, a
+// 64-bit Thunderbird in the 64-bit one. tidewell.exe finds all three.
+TEST_F(EndToEnd, ClientsAreFoundInEitherRegistryView) {
+    seed("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Outlook Express]\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Clients\\Mail\\Microsoft Outlook]\n"
+         "\"MSIApplicationLCID\"=\"Software\\\\Microsoft\\\\Office\\\\11.0\\\\Outlook\"\n\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Clients\\Mail\\Mozilla Thunderbird]\n\n"
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\n");
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com"), 0u);
+    EXPECT_NE(log().find("Searching for Mozilla Thunderbird ... found.\n"
+                         "Searching for Qualcomm Eudora ... not detected.\n"
+                         "Searching for Microsoft Outlook Express ... found.\n"
+                         "Searching for Microsoft Windows Mail ... not detected.\n"
+                         "Searching for Microsoft Outlook ... found. (Version 11)\n\n"),
+              std::string::npos)
+        << log();
+}
+
 TEST_F(EndToEnd, SecondAccountKeepsTheDefault) {
     seedOutlookExpress();
     seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager]\n"
@@ -270,7 +292,9 @@ TEST_F(EndToEnd, ARunningClientStopsTheRunUnlessAutoX) {
     EXPECT_NE(after.find("\"Account Name\"=\"QM-ann@example.com\""), std::string::npos) << after;
 }
 
-TEST_F(EndToEnd, SslOffAndOutOfRangeAndNoClient) {
+// SSL off is checked through the dialog of the real program
+// (tidewell_exe_test.cpp): the command line always asks for SSL.
+TEST_F(EndToEnd, NoClientRegisteredAndOutOfRange) {
     // No client registered: detection says so, the explicit run still writes.
     seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts]\n");
     EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a ann@example.com"), 0u);
@@ -283,6 +307,106 @@ TEST_F(EndToEnd, SslOffAndOutOfRangeAndNoClient) {
               std::string::npos);
 
     EXPECT_EQ(tidewell("-n \"Ann\" -a ann@example.com"), 64u) << "usage error";
+}
+
+// The store the hardening cases start from: Outlook Express is the default
+// client, 00000001 is the default account, and a second account lives under a
+// key named like an address that is not its own.
+class HardeningEndToEnd : public EndToEnd {
+protected:
+    void SetUp() override {
+        EndToEnd::SetUp();
+        seedOutlookExpress();
+        seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager]\n"
+             "\"Default Mail Account\"=\"00000001\"\n\n"
+             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+             "\"SMTP Email Address\"=\"bob@work.example\"\n"
+             "\"SMTP Display Name\"=\"Bob\"\n\n"
+             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\ann@example.com]\n"
+             "\"Account Name\"=\"Ann Private\"\n"
+             "\"SMTP Email Address\"=\"ann@private.example\"\n"
+             "\"SMTP Display Name\"=\"Ann Private\"\n"
+             "\"POP3 Server\"=\"pop.private.example\"\n\n"
+             "[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n"
+             "@=\"msimn.exe /mailurl:%1\"\n");
+        before_ = exported(kAccountsKey);
+    }
+    bool logWritten() const { return platform::fileExists(temp_.path() + "\\Tidewell.log"); }
+
+    std::string before_;
+};
+
+TEST_F(HardeningEndToEnd, TextsThatNameNoAccountAreUsageErrorsThatTouchNothing) {
+    for (const char* arguments : {"-n \"Ann Example\" -c 0 -a ann@example.com\\",
+                                  "-n \"Ann Example\" -c 0 -a \\ann@example.com", "-auto -p \"\\\"",
+                                  "-n \"Ann Example\" -c 0 -a -d", "-n \"Ann Example\" -c 0 -a \"\" -d"}) {
+        EXPECT_EQ(tidewell(arguments), 64u) << arguments;
+        EXPECT_EQ(exported(kAccountsKey), before_) << arguments;
+        EXPECT_FALSE(logWritten()) << arguments;
+    }
+}
+
+TEST_F(HardeningEndToEnd, AKeyNameInAnotherCaseIsTheSameAccount) {
+    // Outlook Express's own key for an address in capitals (code page 1252).
+    seedText(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager\\Accounts\\JOS\xC9@example.com",
+             "SMTP Email Address", "JOS\xC9@example.com");
+    const std::string before = exported(kAccountsKey);
+    EXPECT_EQ(tidewell("-n \"Jose New\" -c 0 -a jos\xE9@example.com"), 5u);
+    EXPECT_EQ(exported(kAccountsKey), before);
+
+    EXPECT_EQ(tidewell("-n \"Jose New\" -c 0 -a jos\xE9@example.com -u -d"), 0u);
+    const std::string after = exported(kAccountsKey);
+    EXPECT_NE(after.find("\"Default Mail Account\"=\"JOS\xC9@example.com\"\n"), std::string::npos) << after;
+    EXPECT_NE(after.find(accountExport("JOS\xC9@example.com", "jos\xE9@example.com", "jos\xE9@example.com", "Jose New",
+                                       true)),
+              std::string::npos)
+        << after;
+    EXPECT_EQ(after.find("Accounts\\jos\xE9@example.com]"), std::string::npos) << "no second key";
+}
+
+TEST_F(HardeningEndToEnd, AKeyOrValueThatCannotBeWrittenIsAFailureThatChangesNothing) {
+    const std::string longAddress = std::string(300, 'a') + "@example.com";
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a " + longAddress + " -d"), 1u);
+    EXPECT_EQ(exported(kAccountsKey), before_) << "the default stays 00000001";
+    EXPECT_NE(log().find("RegOpenKeyEx failed on " + kAccountsKey + "\\Accounts\\" + longAddress + " (error 234)\n"
+                         "Email Client Configuration failed with error code: 1\n"
+                         "Description: ERROR: Unable to automatically configure\n"),
+              std::string::npos)
+        << log();
+
+    // Only reading is allowed on the manager key: the default cannot be set
+    // after the account was written, and the account goes again (a new one)
+    // or gets its old values back (a reset).
+    platform::testing::ReadOnlyKey lock(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
+    ASSERT_TRUE(lock.applied());
+    for (const char* arguments : {"-n \"Ann\" -c 0 -a new@example.com -d", "-n \"Ann\" -c 0 -a ann@private.example -u -d"}) {
+        platform::deleteFile(temp_.path() + "\\Tidewell.log");
+        EXPECT_EQ(tidewell(arguments), 1u) << arguments;
+        EXPECT_EQ(exported(kAccountsKey), before_) << arguments;
+        EXPECT_NE(log().find("RegCreateKeyEx failed on " + kAccountsKey + " (error 5)\n"
+                             "The registry was put back as it was before this run.\n"
+                             "Email Client Configuration failed with error code: 1\n"),
+                  std::string::npos)
+            << log();
+    }
+}
+
+TEST_F(HardeningEndToEnd, AnAutomaticRunNeedsAnAddressToCopy) {
+    seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\00000001]\n"
+         "\"SMTP Email Address\"=\"\"\n");
+    const std::string before = exported(kAccountsKey);
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 9u);
+    EXPECT_EQ(exported(kAccountsKey), before) << "no QM- account";
+    EXPECT_NE(log().find("Email Client Configuration failed with error : defaultDNE\n"), std::string::npos) << log();
+}
+
+TEST_F(HardeningEndToEnd, AnUnquotedNameKeepsItsLetters) {
+    EXPECT_EQ(tidewell("-n Ann -c 0 -a one@example.com"), 0u);
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 0 -a two@example.com"), 0u);
+    const std::string after = exported(kAccountsKey);
+    for (const char* address : {"one@example.com", "two@example.com"}) {
+        EXPECT_NE(after.find(accountExport(address, address, address, "Ann", true)), std::string::npos) << after;
+    }
 }
 
 TEST_F(EndToEnd, AutomaticRunRecreatesTheDefaultAccountOnce) {

@@ -1,6 +1,7 @@
-// Addresses and whether Configure accepts their shape: a character before the
-// first "@" (searched from the second character), a "." at or after it, and a
-// character after that ".". The rule is loose on purpose; the cases pin where.
+// Addresses and whether Configure accepts them: a character before the first
+// "@" (searched from the second character), a "." at or after it, and a
+// character after that "."; and no "\\", which no account's key name can hold.
+// The rule is loose on purpose; the cases pin where.
 #pragma once
 
 #include <array>
@@ -14,7 +15,7 @@ struct AddressCase {
     std::string_view why;
 };
 
-inline constexpr std::array<AddressCase, 15> kAddressCases = {{
+inline constexpr std::array<AddressCase, 18> kAddressCases = {{
     {"a@b.c", true, "the shortest accepted shape"},
     {"ann@example.com", true, "an ordinary address"},
     {"a@b.c.", true, "something follows the first dot after the @"},
@@ -30,6 +31,9 @@ inline constexpr std::array<AddressCase, 15> kAddressCases = {{
     {"@", false, "too short"},
     {"", false, "empty"},
     {"@@b.c", true, "the @ searched for starts from the second character"},
+    {"ann@example.com\\", false, "a backslash would name another account's key"},
+    {"\\ann@example.com", false, "a backslash would name another account's key"},
+    {"a\\b@c.d", false, "a backslash anywhere"},
 }};
 
 }  // namespace tw::test

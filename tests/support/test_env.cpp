@@ -1,6 +1,8 @@
 #include "tests/support/test_env.h"
 
+#include <algorithm>
 #include <regex>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/system.h"
@@ -26,14 +28,15 @@ ScopedEnvironment::~ScopedEnvironment() {
     }
 }
 
-void seedKey(platform::Hive hive, std::string_view key) {
+void seedKey(platform::Hive hive, std::string_view key, std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
 }
 
-void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text) {
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text,
+              std::uint32_t view) {
     platform::RegKey k;
-    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess), platform::kSuccess) << key;
+    ASSERT_EQ(k.create(hive, key, platform::kKeyAllAccess | view), platform::kSuccess) << key;
     ASSERT_EQ(k.setString(name, text), platform::kSuccess);
 }
 
@@ -75,8 +78,25 @@ std::string describeValue(platform::Hive hive, std::string_view key, std::string
     return "type" + std::to_string(value.type) + ":" + value.data;
 }
 
-void registerClient(std::string_view registrationName) {
-    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName));
+std::string registryDump(platform::Hive hive, std::string_view key) {
+    std::vector<std::string> children;
+    {
+        platform::RegKey k;
+        if (k.open(hive, key, platform::kKeyRead) != platform::kSuccess) return "missing key\n";
+        std::string name;
+        for (std::uint32_t i = 0; k.enumSubkey(i, name) == platform::kSuccess; ++i) children.push_back(name);
+    }
+    std::string dump(1, '[');
+    dump.append(key).append("]\n");
+    std::vector<std::string> names = platform::testing::valueNames(hive, key);
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) dump += name + "=" + describeValue(hive, key, name) + "\n";
+    for (const auto& child : children) dump += registryDump(hive, std::string(key) + "\\" + child);
+    return dump;
+}
+
+void registerClient(std::string_view registrationName, std::uint32_t view) {
+    seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName), view);
 }
 
 std::string readFile(const std::string& path) {

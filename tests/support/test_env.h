@@ -43,8 +43,11 @@ private:
     std::optional<std::string> saved_;
 };
 
-void seedKey(platform::Hive hive, std::string_view key);
-void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text);
+// view: 0 for this program's own registry view, or platform::kKeyView32 or
+// platform::kKeyView64 to seed a key where a program of that bitness puts it.
+void seedKey(platform::Hive hive, std::string_view key, std::uint32_t view = 0);
+void seedText(platform::Hive hive, std::string_view key, std::string_view name, std::string_view text,
+              std::uint32_t view = 0);
 void seedDword(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t value);
 void seedRaw(platform::Hive hive, std::string_view key, std::string_view name, std::uint32_t type,
              std::string_view bytes);
@@ -53,8 +56,13 @@ void seedRaw(platform::Hive hive, std::string_view key, std::string_view name, s
 // "dword:<n>", or "missing".
 std::string describeValue(platform::Hive hive, std::string_view key, std::string_view name);
 
+// A key and everything below it as text: each key's path, then its values in
+// name order as describeValue shows them. "missing key" when there is none.
+// Equal dumps mean equal registry content, so a test compares before and after.
+std::string registryDump(platform::Hive hive, std::string_view key);
+
 // Registers clients under HKLM\SOFTWARE\Clients\Mail.
-void registerClient(std::string_view registrationName);
+void registerClient(std::string_view registrationName, std::uint32_t view = 0);
 
 std::string readFile(const std::string& path);
 std::string maskTimes(std::string text);
