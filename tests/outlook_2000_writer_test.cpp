@@ -154,8 +154,68 @@ TEST_F(Outlook2000WriterTest, AutomaticModeFindsItsOwnKey) {
     EXPECT_EQ(configureAutomatic(true, true), OutcomeConfigured);
     EXPECT_EQ(accountValues("qm-ann@EXAMPLE.com"), expectedValues("QM-ann@example.com", "ann@example.com", "Ann", true));
     EXPECT_EQ(describeValue(Hive::CurrentUser, accountKey("00000001"), "IMAP Port"), "dword:110");
-    EXPECT_EQ(defaultAccount(), "sz:QM-ann@example.com\\0")
-        << "the default names the prefixed account, not the user's own";
+    EXPECT_EQ(defaultAccount(), "sz:qm-ann@EXAMPLE.com\\0")
+        << "the default names the prefixed account by its key as spelled, not the user's own";
+}
+
+// Every registry call that writes, failing in turn (the fake fails a chosen
+// call), for a new account and a reset, both with makeDefault: outcome 1, the
+// failed call in the log, and the account manager as it was.
+TEST_F(Outlook2000WriterTest, AFailureOfAnyWriteIsUndoneWhole) {
+    using platform::testing::RegistryCall;
+    seedAccount("00000001", "bob@work.example");
+    seedAccount("00000002", "ann@reset.example");
+    seedText(Hive::CurrentUser, kOmiManager, "Default Mail Account", "00000001");
+    const std::string before = registryDump(Hive::CurrentUser, kOmiManager);
+    for (const bool reset : {false, true}) {
+        const std::string address = reset ? "ann@reset.example" : "new@example.com";
+        const std::string key = reset ? "00000002" : address;
+        struct Call {
+            RegistryCall call;
+            std::string name;
+            std::string failure;
+        };
+        std::vector<Call> calls = {{RegistryCall::SetValue, "Default Mail Account",
+                                    "RegSetValueEx failed on HKEY_CURRENT_USER\\" + kOmiManager +
+                                        " value \"Default Mail Account\""},
+                                   {RegistryCall::EnumKey, "Accounts",
+                                    "RegEnumKeyEx failed on HKEY_CURRENT_USER\\" + kOmiAccounts}};
+        for (const auto& value : accountValueNames()) {
+            calls.push_back({RegistryCall::SetValue, value, "RegSetValueEx failed on HKEY_CURRENT_USER\\" +
+                                                                accountKey(key) + " value \"" + value + "\""});
+        }
+        if (!reset) {
+            calls.push_back(
+                {RegistryCall::CreateKey, key, "RegCreateKeyEx failed on HKEY_CURRENT_USER\\" + accountKey(key)});
+        }
+        for (const Call& c : calls) {
+            if (!platform::testing::failNextRegistryCall(c.call, c.name, platform::kErrorAccessDenied)) {
+                GTEST_SKIP() << "only the fake backend fails a call on demand";
+            }
+            platform::deleteFile(logFile());
+            EXPECT_EQ(configure(address, "Ann", true, reset), OutcomeCannotConfigure) << c.failure;
+            EXPECT_NE(logText().find(c.failure + " (error 5)\n"), std::string::npos) << c.failure << "\n" << logText();
+            EXPECT_EQ(registryDump(Hive::CurrentUser, kOmiManager), before) << c.failure;
+        }
+    }
+}
+
+TEST_F(Outlook2000WriterTest, AnAccountManagerThatCannotBeWrittenIsLeftAsItWas) {
+    seedAccount("00000001", "ann@example.com");
+    seedText(Hive::CurrentUser, kOmiManager, "Default Mail Account", "00000001");
+    const std::string before = registryDump(Hive::CurrentUser, kOmiManager);
+    platform::testing::ReadOnlyKey lock(Hive::CurrentUser, kOmiManager);
+    ASSERT_TRUE(lock.applied());
+    // The account can be written, the default cannot: the account goes again
+    // (a new one) or gets its old values back (a reset).
+    EXPECT_EQ(configure("new@example.com", "New", true, false), OutcomeCannotConfigure);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kOmiManager), before);
+    EXPECT_EQ(configure("ann@example.com", "Ann", true, true), OutcomeCannotConfigure);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kOmiManager), before);
+    EXPECT_NE(logText().find("RegCreateKeyEx failed on HKEY_CURRENT_USER\\" + kOmiManager +
+                             " (error 5)\nThe registry was put back as it was before this run.\n"),
+              std::string::npos)
+        << logText();
 }
 
 class Outlook2000Readers : public Outlook2000WriterTest {

@@ -11,6 +11,8 @@
 #include "clients/outlook/outlook_store.h"
 #include "core/markers.h"
 #include "core/provider.h"
+#include "platform/files.h"
+#include "platform/testing.h"
 #include "tests/support/outlook_fixture.h"
 
 namespace tw::test {
@@ -282,6 +284,75 @@ TEST_F(OutlookProfileWriterTest, AutomaticModeFindsItsOwnAccountByName) {
     // Another address makes a new prefixed account.
     EXPECT_EQ(configureAutomatic("bob@example.com", false), OutcomeConfigured);
     EXPECT_EQ(binaryHex(profileAccount("Home", "00000003"), "Account Name"), hexBytes(utf16z("QM-bob@example.com")));
+}
+
+// Every registry call that writes, failing in turn (the fake fails a chosen
+// call), for a new account with makeDefault and for a reset with makeDefault:
+// outcome 1, the failed call in the log, and the profiles as they were.
+TEST_F(OutlookProfileWriterTest, AFailureOfAnyWriteIsUndoneWhole) {
+    using platform::testing::RegistryCall;
+    seedProfileStore("Home", 3, {1, 2});
+    seedProfileAccount("Home", "00000001", "one@example.com");
+    seedProfileAccount("Home", "00000002", "ann@reset.example");
+    const std::string before = registryDump(Hive::CurrentUser, kProfiles);
+    const std::vector<std::string> valueNames = {
+        "Account Name", "clsid", "Display Name", "Email", "IMAP Dirty", "IMAP Poll All Folders", "IMAP Polling",
+        "IMAP Port", "IMAP Server", "IMAP Use SSL", "IMAP User", "IMAP Root Folder", "SMTP Port", "SMTP Use Auth",
+        "SMTP Server", "SMTP Use SSL"};
+    for (const bool reset : {false, true}) {
+        const std::string key = reset ? "00000002" : "00000003";
+        struct Call {
+            RegistryCall call;
+            std::string name;
+            std::string failure;
+        };
+        std::vector<Call> calls;
+        for (const auto& value : valueNames) {
+            calls.push_back({RegistryCall::SetValue, value, "RegSetValueEx failed on HKEY_CURRENT_USER\\" +
+                                                                profileAccount("Home", key) + " value \"" + value + "\""});
+        }
+        for (const char* value : {kAccountList.c_str(), "LastChangeVer"}) {
+            calls.push_back({RegistryCall::SetValue, value, "RegSetValueEx failed on HKEY_CURRENT_USER\\" +
+                                                                storePath("Home") + " value \"" + value + "\""});
+        }
+        if (!reset) {
+            calls.push_back({RegistryCall::SetValue, "NextAccountID",
+                             "RegSetValueEx failed on HKEY_CURRENT_USER\\" + storePath("Home") +
+                                 " value \"NextAccountID\""});
+            calls.push_back({RegistryCall::CreateKey, key,
+                             "RegCreateKeyEx failed on HKEY_CURRENT_USER\\" + profileAccount("Home", key)});
+        }
+        for (const Call& c : calls) {
+            if (!platform::testing::failNextRegistryCall(c.call, c.name, platform::kErrorAccessDenied)) {
+                GTEST_SKIP() << "only the fake backend fails a call on demand";
+            }
+            platform::deleteFile(logFile());
+            const std::string address = reset ? "ann@reset.example" : "new@example.com";
+            EXPECT_EQ(configure(address, "Ann", true, reset), OutcomeCannotConfigure) << c.failure;
+            EXPECT_NE(logText().find(c.failure + " (error 5)\nThe registry was put back as it was before this run.\n"),
+                      std::string::npos)
+                << c.failure << "\n" << logText();
+            EXPECT_EQ(logText().find("The following settings"), std::string::npos) << "no summary of a failed write";
+            EXPECT_EQ(registryDump(Hive::CurrentUser, kProfiles), before) << c.failure;
+        }
+    }
+}
+
+TEST_F(OutlookProfileWriterTest, AStoreThatCannotBeWrittenIsLeftAsItWas) {
+    seedProfileStore("Home", 2, {1});
+    seedProfileAccount("Home", "00000001", "ann@example.com");
+    const std::string before = registryDump(Hive::CurrentUser, kProfiles);
+    platform::testing::ReadOnlyKey lock(Hive::CurrentUser, storePath("Home"));
+    ASSERT_TRUE(lock.applied());
+    EXPECT_EQ(configure("new@example.com", "New", false, false), OutcomeCannotConfigure);
+    const std::string log = logText();
+    EXPECT_NE(log.find(" failed on HKEY_CURRENT_USER\\" + storePath("Home")), std::string::npos) << log;
+    EXPECT_NE(log.find(" (error 5)\nThe registry was put back as it was before this run.\n"), std::string::npos) << log;
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kProfiles), before);
+    // Rewriting the existing account: its own key can be written, the store's
+    // counters cannot; the account gets its old values back.
+    EXPECT_EQ(configure("ann@example.com", "Ann New", true, true), OutcomeCannotConfigure);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kProfiles), before);
 }
 
 class OutlookProfileReaders : public OutlookProfileWriterTest {

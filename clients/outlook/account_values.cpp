@@ -16,39 +16,18 @@ AccountValue AccountValue::binary(std::string name, std::string bytes) {
     return AccountValue{std::move(name), platform::kRegBinary, std::move(bytes), 0};
 }
 
-platform::Status setAccountValue(platform::RegKey& key, const AccountValue& value) {
-    switch (value.type) {
-    case platform::kRegSz: return key.setString(value.name, value.text);
-    case platform::kRegDword: return key.setDword(value.name, value.number);
-    default: return key.setBinary(value.name, value.text);
-    }
-}
-
-bool writeAccountKey(const std::string& path, const std::vector<AccountValue>& values, bool keyIsNew,
-                     SessionLog& log) {
-    platform::RegKey key;
-    platform::Status rc = keyIsNew ? key.create(platform::Hive::CurrentUser, path, platform::kKeyAllAccess)
-                                   : key.open(platform::Hive::CurrentUser, path, platform::kKeyAllAccess);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(log, keyIsNew ? "RegCreateKeyEx" : "RegOpenKeyEx", path, {}, rc);
-        return false;
-    }
+bool writeAccountValues(RegistryAccountWrite& write, RegistryAccountWrite::KeyId key,
+                        const std::vector<AccountValue>& values) {
     for (const AccountValue& value : values) {
-        rc = setAccountValue(key, value);
-        if (rc != platform::kSuccess) {
-            logRegistryFailure(log, "RegSetValueEx", path, value.name, rc);
-            return false;
+        bool written = false;
+        switch (value.type) {
+        case platform::kRegSz: written = write.setString(key, value.name, value.text); break;
+        case platform::kRegDword: written = write.setDword(key, value.name, value.number); break;
+        default: written = write.setBinary(key, value.name, value.text); break;
         }
+        if (!written) return false;
     }
     return true;
-}
-
-void logRegistryFailure(SessionLog& log, std::string_view call, std::string_view key, std::string_view value,
-                        platform::Status status) {
-    log << call << " failed on HKEY_CURRENT_USER\\" << key;
-    if (!value.empty()) log << ", value \"" << value << "\"";
-    log << " (error " << status << ").";
-    log.endLine();
 }
 
 }  // namespace tw

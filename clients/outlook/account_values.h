@@ -1,12 +1,13 @@
-// The values of one account key, written in order with every call checked.
+// The values of one account key, written in their order through a
+// RegistryAccountWrite: every call checked, and the whole write undone by the
+// caller when one fails.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/session_log.h"
+#include "core/registry_account_write.h"
 #include "platform/registry.h"
 
 namespace tw {
@@ -22,18 +23,9 @@ struct AccountValue {
     static AccountValue binary(std::string name, std::string bytes);
 };
 
-platform::Status setAccountValue(platform::RegKey& key, const AccountValue& value);
-
-// Writes the values into the key at path (HKEY_CURRENT_USER), creating it when
-// keyIsNew. On any failure the key is left as it was: a new key does not stay
-// behind half-written, an existing one gets its old values back. The failure
-// is logged (the call, the key, the Windows error) and the result is false.
-bool writeAccountKey(const std::string& path, const std::vector<AccountValue>& values, bool keyIsNew,
-                     SessionLog& log);
-
-// "<call> failed on HKEY_CURRENT_USER\<key> (error <n>)." or, for a value,
-// "<call> failed on HKEY_CURRENT_USER\<key>, value "<name>" (error <n>)."
-void logRegistryFailure(SessionLog& log, std::string_view call, std::string_view key, std::string_view value,
-                        platform::Status status);
+// Writes the values into the key in order; false at the first that fails
+// (the write holds which).
+bool writeAccountValues(RegistryAccountWrite& write, RegistryAccountWrite::KeyId key,
+                        const std::vector<AccountValue>& values);
 
 }  // namespace tw

@@ -14,6 +14,7 @@
 #include "clients/outlook/account_values.h"
 #include "clients/outlook/outlook_2000_writer.h"
 #include "clients/outlook/outlook_store.h"
+#include "core/registry_account_write.h"
 #include "platform/mapi.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -52,6 +53,10 @@ bool listSections(const std::string& profileKey, std::vector<std::string>& names
     }
 }
 
+void logListingFailure(SessionLog& log, const std::string& profileKey, platform::Status rc) {
+    log.line(RegistryFailure{"RegEnumKeyEx", Hive::CurrentUser, profileKey, std::nullopt, rc}.describe());
+}
+
 std::string_view failureText(platform::MapiCall call) {
     switch (call) {
     case platform::MapiCall::Initialize: return "Error initializing MAPI.";
@@ -77,7 +82,7 @@ bool Outlook2000Writer::profileHasMailService(const std::string& accountName, bo
     std::vector<std::string> sections;
     platform::Status rc = platform::kSuccess;
     if (!listSections(profileKey, sections, rc)) {
-        logRegistryFailure(*log, "RegEnumKeyEx", profileKey, {}, rc);
+        logListingFailure(*log, profileKey, rc);
         return false;
     }
     hasService = std::any_of(sections.begin(), sections.end(), [&](const std::string& name) {
@@ -93,7 +98,7 @@ bool Outlook2000Writer::createMapiMailService(const std::string& accountName) {
     std::vector<std::string> sectionsBefore;
     platform::Status rc = platform::kSuccess;
     if (!listSections(profileKeyPath(profileName), sectionsBefore, rc)) {
-        logRegistryFailure(*log, "RegEnumKeyEx", profileKeyPath(profileName), {}, rc);
+        logListingFailure(*log, profileKeyPath(profileName), rc);
         return false;
     }
     // The service is created with the plain address as its display name; its
@@ -110,36 +115,35 @@ bool Outlook2000Writer::createMapiMailService(const std::string& accountName) {
 }
 
 // Every section the service added that is the service's own gets the
-// account's display name and the account manager account it belongs to.
+// account's display name and the account manager account it belongs to; all
+// of them or, should a write fail, none.
 bool Outlook2000Writer::nameNewSections(const std::string& accountName,
                                         const std::vector<std::string>& sectionsBefore) {
     const std::string profileKey = profileKeyPath(profileName);
     std::vector<std::string> sections;
     platform::Status rc = platform::kSuccess;
     if (!listSections(profileKey, sections, rc)) {
-        logRegistryFailure(*log, "RegEnumKeyEx", profileKey, {}, rc);
+        logListingFailure(*log, profileKey, rc);
         return false;
     }
+    RegistryAccountWrite write(Hive::CurrentUser);
     for (const std::string& name : sections) {
         if (std::find(sectionsBefore.begin(), sectionsBefore.end(), name) != sectionsBefore.end()) continue;
         const std::string sectionKey = profileKey + "\\" + name;
         RegKey section;
-        rc = section.open(Hive::CurrentUser, sectionKey, platform::kKeyAllAccess);
-        if (rc != platform::kSuccess) {
-            logRegistryFailure(*log, "RegOpenKeyEx", sectionKey, {}, rc);
+        if (section.open(Hive::CurrentUser, sectionKey, platform::kKeyRead) != platform::kSuccess ||
+            textValue(section, kServiceEntryName) != "MailServiceEntry") {
+            continue;
+        }
+        const auto key = write.openKey(sectionKey);
+        if (!key || !writeAccountValues(write, *key,
+                                        {AccountValue::string(std::string(kDisplayNameTag), "Internet E-Mail - " + accountName),
+                                         AccountValue::string(std::string(kAccountNameTag), accountName)})) {
+            reportFailureAndUndo(write, *log);
             return false;
         }
-        if (textValue(section, kServiceEntryName) != "MailServiceEntry") continue;
-        const AccountValue values[] = {AccountValue::string(std::string(kDisplayNameTag), "Internet E-Mail - " + accountName),
-                                       AccountValue::string(std::string(kAccountNameTag), accountName)};
-        for (const AccountValue& value : values) {
-            rc = setAccountValue(section, value);
-            if (rc != platform::kSuccess) {
-                logRegistryFailure(*log, "RegSetValueEx", sectionKey, value.name, rc);
-                return false;
-            }
-        }
     }
+    write.commit();
     return true;
 }
 

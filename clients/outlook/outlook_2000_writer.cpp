@@ -91,8 +91,14 @@ ConfigOutcome Outlook2000Writer::configure() {
 
     const std::string accountName = automaticMode ? automaticPrefix + address : address;
     logSettings(accountName);
-    if (!writeAccount(search.accountKeyName, !search.found, accountName)) return OutcomeCannotConfigure;
-    if (makeDefault && !makeDefaultAccount(search.accountKeyName)) return OutcomeCannotConfigure;
+    // The account and the default change together or not at all.
+    RegistryAccountWrite write(platform::Hive::CurrentUser);
+    if (!writeAccount(write, search.accountKeyName, accountName) ||
+        (makeDefault && !makeDefaultAccount(write, search.accountKeyName))) {
+        reportFailureAndUndo(write, *log);
+        return OutcomeCannotConfigure;
+    }
+    write.commit();
 
     // In Corporate/Workgroup mode the account needs its mail service in the
     // profile. A new account always gets one; a rewritten account gets one when
@@ -113,40 +119,48 @@ bool Outlook2000Writer::searchAccounts(Search& search) {
     const std::string newName = automaticMode ? automaticPrefix + address : address;
     search.accountKeyName = newName;
     RegKey accounts;
-    const platform::Status rc = accounts.open(Hive::CurrentUser, kOmiAccountsKey, platform::kKeyRead);
+    platform::Status rc = accounts.open(Hive::CurrentUser, kOmiAccountsKey, platform::kKeyRead);
     if (rc == platform::kErrorFileNotFound) return true;  // no accounts yet
-    if (rc != platform::kSuccess) {
-        log->endLine();
-        logRegistryFailure(*log, "RegOpenKeyEx", kOmiAccountsKey, {}, rc);
-        return false;
-    }
-    if (!automaticMode) {
-        for (std::uint32_t index = 0;; ++index) {
-            std::string name;
-            const platform::Status enumerated = accounts.enumSubkey(index, name);
-            if (enumerated == platform::kErrorNoMoreItems) break;
-            if (enumerated != platform::kSuccess) {
-                log->endLine();
-                logRegistryFailure(*log, "RegEnumKeyEx", kOmiAccountsKey, {}, enumerated);
-                return false;
-            }
-            RegKey account;
-            if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) {
-                continue;
-            }
-            const std::string stored = readText(account, "SMTP Email Address");
-            if (stored != kErrorMarker && stored == address) {
-                search.found = true;
-                search.accountKeyName = name;
-                return true;
-            }
+    if (!checked(rc, "RegOpenKeyEx", std::string(kOmiAccountsKey))) return false;
+
+    // The automatic mode looks for its prefixed key name only.
+    for (std::uint32_t index = 0; !automaticMode; ++index) {
+        std::string name;
+        rc = accounts.enumSubkey(index, name);
+        if (rc == platform::kErrorNoMoreItems) break;
+        // A subkey that cannot be listed may be the account: do not guess.
+        if (!checked(rc, "RegEnumKeyEx", std::string(kOmiAccountsKey))) return false;
+        RegKey account;
+        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) continue;
+        const std::string stored = readText(account, "SMTP Email Address");
+        if (stored != kErrorMarker && stored == address) {
+            search.found = true;
+            search.accountKeyName = name;
+            return true;
         }
     }
-    // A key already bearing the new account's name is that account to Windows;
-    // it counts as found rather than being written over.
-    search.found = keyExists(accountKeyPath(newName));
+
+    // A key already bearing the new account's name (Windows compares key
+    // names ignoring case, accented letters too) is that account: it counts as
+    // found rather than being written over. Only opening it by name can tell.
+    RegKey existing;
+    rc = existing.open(Hive::CurrentUser, accountKeyPath(newName), platform::kKeyRead);
+    if (rc != platform::kErrorFileNotFound && !checked(rc, "RegOpenKeyEx", accountKeyPath(newName))) return false;
+    search.found = rc == platform::kSuccess;
     if (automaticMode) automaticAccountFound = search.found;
+    // The default account is named by the key as it is spelled.
+    if (search.found && existing.storedName(search.accountKeyName) != platform::kSuccess) {
+        search.accountKeyName = newName;
+    }
     return true;
+}
+
+bool Outlook2000Writer::checked(platform::Status rc, const char* call, const std::string& key) {
+    if (rc == platform::kSuccess) return true;
+    // The search line is still open.
+    log->endLine();
+    log->line(RegistryFailure{call, Hive::CurrentUser, key, std::nullopt, rc}.describe());
+    return false;
 }
 
 void Outlook2000Writer::logSettings(const std::string& accountName) {
@@ -188,7 +202,7 @@ void Outlook2000Writer::logSettings(const std::string& accountName) {
     out.endLineBlank();
 }
 
-bool Outlook2000Writer::writeAccount(const std::string& accountKeyName, bool keyIsNew,
+bool Outlook2000Writer::writeAccount(RegistryAccountWrite& write, const std::string& accountKeyName,
                                      const std::string& accountName) {
     const ProviderServers servers = providerServers(useSsl);
     const std::uint32_t secure = useSsl ? 1 : 0;
@@ -217,24 +231,15 @@ bool Outlook2000Writer::writeAccount(const std::string& accountKeyName, bool key
         AccountValue::dword("SMTP Use Sicily", 2),
         AccountValue::string("SMTP User Name", address),
     };
-    return writeAccountKey(accountKeyPath(accountKeyName), values, keyIsNew, *log);
+    const auto key = write.openKey(accountKeyPath(accountKeyName));
+    return key && writeAccountValues(write, *key, values);
 }
 
-bool Outlook2000Writer::makeDefaultAccount(const std::string& accountKeyName) {
-    RegKey manager;
-    platform::Status rc = manager.create(Hive::CurrentUser, kOmiManagerKey, platform::kKeyAllAccess);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegCreateKeyEx", kOmiManagerKey, {}, rc);
-        return false;
-    }
+bool Outlook2000Writer::makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName) {
     // The account manager names its default account by the account's key. One
-    // set replaces the old value, so a failure leaves the old default in place.
-    rc = manager.setString("Default Mail Account", accountKeyName);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegSetValueEx", kOmiManagerKey, "Default Mail Account", rc);
-        return false;
-    }
-    return true;
+    // set replaces the old value, which the write gives back on failure.
+    const auto manager = write.openKey(kOmiManagerKey);
+    return manager && write.setString(*manager, "Default Mail Account", accountKeyName);
 }
 
 std::string Outlook2000Writer::defaultAccountName() {

@@ -9,6 +9,7 @@
 
 #include "clients/account_reader.h"
 #include "core/outcome.h"
+#include "core/registry_account_write.h"
 #include "core/session_log.h"
 
 namespace tw {
@@ -36,9 +37,11 @@ private:
         std::string accountKeyName;  // the key written: the one found, else the new account's name
     };
     bool searchAccounts(Search& search);
+    // Logs a failed registry call of the search; false unless it succeeded.
+    bool checked(platform::Status rc, const char* call, const std::string& key);
     void logSettings(const std::string& accountName);
-    bool writeAccount(const std::string& accountKeyName, bool keyIsNew, const std::string& accountName);
-    bool makeDefaultAccount(const std::string& accountKeyName);
+    bool writeAccount(RegistryAccountWrite& write, const std::string& accountKeyName, const std::string& accountName);
+    bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName);
     bool profileHasMailService(const std::string& accountName, bool& hasService);
     // Adds an Internet mail service for the account to the default MAPI
     // profile and names its profile section after the account (mapi_mail_service.cpp).

@@ -95,33 +95,51 @@ ConfigOutcome OutlookProfileWriter::configure() {
     log->line(search.found ? " found. Reseting settings to defaults." : "not found. Creating new account.");
 
     const std::string accountName = automaticMode ? automaticPrefix + address : address;
-    if (search.found) {
-        if (!writeAccount(subkeyPath(store.path, search.accountKeyName), false, accountName)) {
-            return OutcomeCannotConfigure;
-        }
-        if (makeDefault && !rebuildAccountList(store.path, search.accountKeyName)) return OutcomeCannotConfigure;
-    } else {
-        std::uint32_t id = 0;
-        std::string oldList;
-        if (!newAccountId(store.path, id, oldList)) return OutcomeCannotConfigure;
-        // The list and the counter change only once the account is whole.
-        if (!writeAccount(subkeyPath(store.path, accountIdName(id)), true, accountName)) {
-            return OutcomeCannotConfigure;
-        }
-        if (!addToAccountList(store.path, id, oldList)) return OutcomeCannotConfigure;
-    }
-    if (!incrementLastChangeVer(store.path)) return OutcomeCannotConfigure;
+    if (!writeStore(store.path, search, accountName)) return OutcomeCannotConfigure;
     logSettings(accountName);
     return OutcomeConfigured;
+}
+
+bool OutlookProfileWriter::writeStore(const std::string& storePath, const Search& search,
+                                      const std::string& accountName) {
+    std::uint32_t id = 0;
+    std::string oldList;
+    if (!search.found && !newAccountId(storePath, id, oldList)) return false;
+    // The account, the list, the counters: all of it or none. The list and
+    // NextAccountID change only once the account's values are written.
+    const std::string accountKeyName = search.found ? search.accountKeyName : accountIdName(id);
+    RegistryAccountWrite write(Hive::CurrentUser);
+    const auto writeAll = [&] {
+        if (!writeAccount(write, subkeyPath(storePath, accountKeyName), accountName)) return false;
+        const auto store = write.openKey(storePath);
+        if (!store) return false;
+        const bool listed = search.found
+                                ? !makeDefault || rebuildAccountList(write, *store, storePath, accountKeyName)
+                                : addToAccountList(write, *store, id, oldList);
+        return listed && incrementLastChangeVer(write, *store, storePath);
+    };
+    if (!writeAll()) {
+        reportFailureAndUndo(write, *log);
+        return false;
+    }
+    write.commit();
+    return true;
+}
+
+bool OutlookProfileWriter::checked(platform::Status rc, const char* call, const std::string& key,
+                                   std::string_view value) {
+    if (rc == platform::kSuccess) return true;
+    const auto valueName = value.empty() ? std::nullopt : std::optional<std::string>(value);
+    log->line(RegistryFailure{call, Hive::CurrentUser, key, valueName, rc}.describe());
+    return false;
 }
 
 bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& search) {
     RegKey store;
     platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyRead);
     if (rc != platform::kSuccess) {
-        log->endLine();
-        logRegistryFailure(*log, "RegOpenKeyEx", storePath, {}, rc);
-        return false;
+        log->endLine();  // the search line is still open
+        return checked(rc, "RegOpenKeyEx", storePath);
     }
     // Normal mode looks for the address, the automatic mode for the account it
     // would create itself; either way ignoring case as Windows does, accented
@@ -134,8 +152,7 @@ bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& 
         if (rc == platform::kErrorNoMoreItems) return true;
         if (rc != platform::kSuccess) {
             log->endLine();
-            logRegistryFailure(*log, "RegEnumKeyEx", storePath, {}, rc);
-            return false;
+            return checked(rc, "RegEnumKeyEx", storePath);
         }
         // Outlook names every account by its id; anything else is no account.
         if (!accountIdFromName(name)) continue;
@@ -156,32 +173,25 @@ bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& 
 bool OutlookProfileWriter::newAccountId(const std::string& storePath, std::uint32_t& id, std::string& oldList) {
     RegKey store;
     platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyRead);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegOpenKeyEx", storePath, {}, rc);
-        return false;
-    }
+    if (!checked(rc, "RegOpenKeyEx", storePath)) return false;
     platform::RegValue value;
     rc = store.queryValue(kAccountListValue, value);
     if (rc == platform::kSuccess) {
         oldList = value.data;
     } else if (rc != platform::kErrorFileNotFound) {
-        logRegistryFailure(*log, "RegQueryValueEx", storePath, kAccountListValue, rc);
-        return false;
+        return checked(rc, "RegQueryValueEx", storePath, kAccountListValue);
     }
     // Outlook keeps the next id in NextAccountID. Without a usable one, or
     // when a hand-edited store already uses it, take the next id no account has.
     id = 1;
     if (store.queryValue(kNextAccountIdValue, value) == platform::kSuccess) platform::valueDword(value, id);
     std::set<std::uint32_t> used;
-    if (!usedAccountIds(store, oldList, used, rc)) {
-        logRegistryFailure(*log, "RegEnumKeyEx", storePath, {}, rc);
-        return false;
-    }
+    if (!usedAccountIds(store, oldList, used, rc)) return checked(rc, "RegEnumKeyEx", storePath);
     while (used.count(id) != 0) ++id;
     return true;
 }
 
-bool OutlookProfileWriter::writeAccount(const std::string& accountKeyPath, bool keyIsNew,
+bool OutlookProfileWriter::writeAccount(RegistryAccountWrite& write, const std::string& accountKeyPath,
                                         const std::string& accountName) {
     const ProviderServers servers = providerServers(useSsl);
     const std::uint32_t ssl = useSsl ? 1 : 0;
@@ -222,24 +232,12 @@ bool OutlookProfileWriter::writeAccount(const std::string& accountKeyPath, bool 
         AccountValue::binary("SMTP Server", wide[5]),
         AccountValue::dword("SMTP Use SSL", ssl),
     };
-    return writeAccountKey(accountKeyPath, values, keyIsNew, *log);
+    const auto key = write.openKey(accountKeyPath);
+    return key && writeAccountValues(write, *key, values);
 }
 
-bool OutlookProfileWriter::addToAccountList(const std::string& storePath, std::uint32_t id,
-                                            const std::string& oldList) {
-    RegKey store;
-    platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyAllAccess);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegOpenKeyEx", storePath, {}, rc);
-        return false;
-    }
-    // The counter first: should the list then fail, an id is merely skipped,
-    // whereas a listed account with the old counter would be given out again.
-    rc = store.setDword(kNextAccountIdValue, id + 1);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegSetValueEx", storePath, kNextAccountIdValue, rc);
-        return false;
-    }
+bool OutlookProfileWriter::addToAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                            std::uint32_t id, const std::string& oldList) {
     // Whole entries only: a trailing fragment of a hand-edited list names no account.
     std::vector<std::uint32_t> ids = decodeAccountList(oldList);
     if (makeDefault) {
@@ -247,33 +245,24 @@ bool OutlookProfileWriter::addToAccountList(const std::string& storePath, std::u
     } else {
         ids.push_back(id);
     }
-    rc = store.setBinary(kAccountListValue, encodeAccountList(ids));
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegSetValueEx", storePath, kAccountListValue, rc);
-        return false;
-    }
-    return true;
+    return write.setDword(store, kNextAccountIdValue, id + 1) &&
+           write.setBinary(store, kAccountListValue, encodeAccountList(ids));
 }
 
 // The found account first, then every other account of the store that has
 // an address, in subkey order.
-bool OutlookProfileWriter::rebuildAccountList(const std::string& storePath, const std::string& foundName) {
-    RegKey store;
-    platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyAllAccess);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegOpenKeyEx", storePath, {}, rc);
-        return false;
-    }
+bool OutlookProfileWriter::rebuildAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                              const std::string& storePath, const std::string& foundName) {
+    RegKey reader;
+    platform::Status rc = reader.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (!checked(rc, "RegOpenKeyEx", storePath)) return false;
     const std::uint32_t foundId = accountIdFromName(foundName).value_or(0);
     std::vector<std::uint32_t> ids = {foundId};
     std::string name;
     for (std::uint32_t index = 0;; ++index) {
-        rc = store.enumSubkey(index, name);
+        rc = reader.enumSubkey(index, name);
         if (rc == platform::kErrorNoMoreItems) break;
-        if (rc != platform::kSuccess) {
-            logRegistryFailure(*log, "RegEnumKeyEx", storePath, {}, rc);
-            return false;
-        }
+        if (!checked(rc, "RegEnumKeyEx", storePath)) return false;
         const auto id = accountIdFromName(name);
         if (!id || *id == foundId) continue;
         RegKey account;
@@ -283,27 +272,19 @@ bool OutlookProfileWriter::rebuildAccountList(const std::string& storePath, cons
             ids.push_back(*id);
         }
     }
-    rc = store.setBinary(kAccountListValue, encodeAccountList(ids));
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegSetValueEx", storePath, kAccountListValue, rc);
-        return false;
-    }
-    return true;
+    return write.setBinary(store, kAccountListValue, encodeAccountList(ids));
 }
 
 // LastChangeVer is an 8-byte little-endian counter; Outlook notices the
 // changed store by its rise. A missing or short value counts from 0.
-bool OutlookProfileWriter::incrementLastChangeVer(const std::string& storePath) {
-    RegKey store;
-    platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyAllAccess);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegOpenKeyEx", storePath, {}, rc);
-        return false;
-    }
+bool OutlookProfileWriter::incrementLastChangeVer(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                                  const std::string& storePath) {
+    RegKey reader;
+    platform::Status rc = reader.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (!checked(rc, "RegOpenKeyEx", storePath)) return false;
     platform::RegValue value;
-    rc = store.queryValue(kLastChangeVerValue, value);
-    if (rc != platform::kSuccess && rc != platform::kErrorFileNotFound) {
-        logRegistryFailure(*log, "RegQueryValueEx", storePath, kLastChangeVerValue, rc);
+    rc = reader.queryValue(kLastChangeVerValue, value);
+    if (rc != platform::kErrorFileNotFound && !checked(rc, "RegQueryValueEx", storePath, kLastChangeVerValue)) {
         return false;
     }
     std::uint64_t counter = 0;
@@ -312,12 +293,7 @@ bool OutlookProfileWriter::incrementLastChangeVer(const std::string& storePath) 
     ++counter;
     std::string bytes;
     for (int i = 0; i < 8; ++i) bytes += static_cast<char>((counter >> (8 * i)) & 0xFF);
-    rc = store.setBinary(kLastChangeVerValue, bytes);
-    if (rc != platform::kSuccess) {
-        logRegistryFailure(*log, "RegSetValueEx", storePath, kLastChangeVerValue, rc);
-        return false;
-    }
-    return true;
+    return write.setBinary(store, kLastChangeVerValue, bytes);
 }
 
 // Three lines (prompt for password, secure connection, timeout) name settings

@@ -11,6 +11,7 @@
 
 #include "clients/account_reader.h"
 #include "core/outcome.h"
+#include "core/registry_account_write.h"
 #include "core/session_log.h"
 
 namespace tw {
@@ -39,11 +40,18 @@ private:
         std::string accountKeyName;
     };
     bool searchAccounts(const std::string& storePath, Search& search);
+    // Logs a failed registry call that was only reading; false unless it succeeded.
+    bool checked(platform::Status rc, const char* call, const std::string& key, std::string_view value = {});
     bool newAccountId(const std::string& storePath, std::uint32_t& id, std::string& oldList);
-    bool writeAccount(const std::string& accountKeyPath, bool keyIsNew, const std::string& accountName);
-    bool addToAccountList(const std::string& storePath, std::uint32_t id, const std::string& oldList);
-    bool rebuildAccountList(const std::string& storePath, const std::string& foundName);
-    bool incrementLastChangeVer(const std::string& storePath);
+    // The write phase: all of it or, should one call fail, none of it.
+    bool writeAccount(RegistryAccountWrite& write, const std::string& accountKeyPath, const std::string& accountName);
+    bool addToAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store, std::uint32_t id,
+                          const std::string& oldList);
+    bool rebuildAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                            const std::string& storePath, const std::string& foundName);
+    bool incrementLastChangeVer(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                const std::string& storePath);
+    bool writeStore(const std::string& storePath, const Search& search, const std::string& accountName);
     void logSettings(const std::string& accountName);
     std::string readStoreText(const std::string& accountName, std::string_view valueName);
 
