@@ -219,6 +219,29 @@ TEST_F(OutlookEndToEnd, Outlook2003ProfileStore) {
     EXPECT_EQ(subkeys(storePath("Home")), (std::vector<std::string>{"00000001", "00000002", "00000003"}));
 }
 
+TEST_F(OutlookEndToEnd, AProfileStoreThatCannotBeWrittenIsLeftAsItWas) {
+    registerOutlook(11);
+    seedProfileStore("Home", 2, {1});
+    seedProfileAccount("Home", "00000001", "ann@example.com");
+    const std::string before = registryDump(Hive::CurrentUser, kProfiles);
+    platform::testing::ReadOnlyKey lock(Hive::CurrentUser, storePath("Home"));
+    ASSERT_TRUE(lock.applied());
+    // A new account: its key can be made (Wine does not ask the store's access
+    // list for that), the store's list and counters cannot be set.
+    EXPECT_EQ(tidewell("-n \"New\" -c 1 -a new@example.com"), 1u);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kProfiles), before) << "the new account's key went again";
+    EXPECT_NE(lastRunLog().find("RegCreateKeyEx failed on HKEY_CURRENT_USER\\" + storePath("Home") +
+                                " (error 5)\n"
+                                "The registry was put back as it was before this run.\n"
+                                "Email Client Configuration failed with error code: 1\n"
+                                "Description: ERROR: Unable to automatically configure\n"),
+              std::string::npos)
+        << lastRunLog();
+    // A reset: the account gets its old values back.
+    EXPECT_EQ(tidewell("-n \"Ann\" -c 1 -a ann@example.com -u"), 1u);
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kProfiles), before);
+}
+
 TEST_F(OutlookEndToEnd, Outlook2000InternetMode) {
     registerOutlook(9);
     seedText(Hive::CurrentUser, kOmiAccounts + "\\00000001", "SMTP Email Address", "ann@example.com");
