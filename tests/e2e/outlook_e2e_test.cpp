@@ -49,6 +49,37 @@ bool copyFile(const std::string& from, const std::string& to) {
            platform::writeNewFile(to, bytes) == platform::kSuccess;
 }
 
+// Outlook as the system's default mail client for a while; Wine's own mailto
+// command is put back at the end.
+class ScopedOutlookMailto {
+public:
+    ScopedOutlookMailto() {
+        platform::RegKey command;
+        if (command.create(Hive::ClassesRoot, kKey, platform::kKeyAllAccess) != platform::kSuccess) return;
+        platform::RegValue value;
+        std::string text;
+        if (command.queryValue("", value) == platform::kSuccess && platform::valueText(value, text) == platform::kSuccess) {
+            saved_ = text;
+        }
+        command.setString("", "\"C:\\Program Files\\Microsoft Office\\OFFICE11\\OUTLOOK.EXE\" -c IPM.Note /m \"%1\"");
+    }
+    ~ScopedOutlookMailto() {
+        platform::RegKey command;
+        if (command.open(Hive::ClassesRoot, kKey, platform::kKeyAllAccess) != platform::kSuccess) return;
+        if (saved_) {
+            command.setString("", *saved_);
+        } else {
+            command.deleteValue("");
+        }
+    }
+    ScopedOutlookMailto(const ScopedOutlookMailto&) = delete;
+    ScopedOutlookMailto& operator=(const ScopedOutlookMailto&) = delete;
+
+private:
+    static constexpr const char* kKey = "mailto\\shell\\open\\command";
+    std::optional<std::string> saved_;
+};
+
 // The stand-in in place of the system folder's MAPI32.DLL, loaded natively by
 // the programs started meanwhile; Wine's own is put back at the end.
 class StandInSystemMapi {
@@ -217,6 +248,18 @@ TEST_F(OutlookEndToEnd, Outlook2003ProfileStore) {
     EXPECT_EQ(rawValue(storePath("Home"), "NextAccountID"), "4:04 00 00 00");
     EXPECT_EQ(binaryHex(storePath("Home"), "LastChangeVer"), "01 01 00 00 00 00 00 00");
     EXPECT_EQ(subkeys(storePath("Home")), (std::vector<std::string>{"00000001", "00000002", "00000003"}));
+
+    // The automatic form re-creates the default account (now 00000003) once.
+    const ScopedOutlookMailto outlookIsDefault;
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 0u) << lastRunLog();
+    EXPECT_EQ(binaryHex(profileAccount("Home", "00000004"), "Account Name"), hexBytes(utf16z("QM-ann@example.com")));
+    EXPECT_EQ(binaryHex(profileAccount("Home", "00000004"), "Display Name"), hexBytes(utf16z("Ann Other")));
+    EXPECT_EQ(tidewell("-auto -p \"QM-\""), 6u);
+    EXPECT_NE(lastRunLog().find("account ...  found. Quitting.\n"
+                                "Email Client Configuration failed with error code: 6\n"),
+              std::string::npos)
+        << lastRunLog();
+    EXPECT_EQ(binaryHex(storePath("Home"), kAccountList), "03 00 00 00 01 00 00 00 02 00 00 00 04 00 00 00");
 }
 
 TEST_F(OutlookEndToEnd, AProfileStoreThatCannotBeWrittenIsLeftAsItWas) {
@@ -334,29 +377,13 @@ TEST_F(OutlookEndToEnd, CorporateWorkgroupWithAWorkingMapi) {
         << lastRunLog();
 
     // The automatic form re-creates it under the prefix, with a service of its own.
-    const std::string mailto = "mailto\\shell\\open\\command";
-    platform::RegValue wines;
-    {
-        platform::RegKey command;
-        ASSERT_EQ(command.create(Hive::ClassesRoot, mailto, platform::kKeyAllAccess), platform::kSuccess);
-        command.queryValue("", wines);
-        ASSERT_EQ(command.setString("", "OUTLOOK.EXE -c IPM.Note /m \"%1\""), platform::kSuccess);
-    }
+    const ScopedOutlookMailto outlookIsDefault;
     EXPECT_EQ(tidewell("-auto -p \"QM-\""), 0u) << lastRunLog();
     EXPECT_EQ(tidewell("-auto -p \"QM-\""), 6u);
     const auto sections = newSections();
     EXPECT_EQ(std::count(sections.begin(), sections.end(),
                          "sz:MailServiceEntry\\0|sz:Internet E-Mail - QM-ann@example.com\\0|sz:QM-ann@example.com\\0"),
               1);
-    // Wine's own mail client command back.
-    platform::RegKey command;
-    ASSERT_EQ(command.open(Hive::ClassesRoot, mailto, platform::kKeyAllAccess), platform::kSuccess);
-    std::string text;
-    if (platform::valueText(wines, text) == platform::kSuccess) {
-        command.setString("", text);
-    } else {
-        command.deleteValue("");
-    }
 }
 
 }  // namespace
