@@ -204,6 +204,13 @@ TEST_F(Outlook2000WriterTest, AnAccountManagerThatCannotBeWrittenIsLeftAsItWas) 
     seedAccount("00000001", "ann@example.com");
     seedText(Hive::CurrentUser, kOmiManager, "Default Mail Account", "00000001");
     const std::string before = registryDump(Hive::CurrentUser, kOmiManager);
+    // A key name of 255 characters or more is refused.
+    const std::string longAddress = std::string(300, 'a') + "@example.com";
+    EXPECT_EQ(configure(longAddress, "Ann", true, false), OutcomeCannotConfigure);
+    EXPECT_NE(logText().find("RegOpenKeyEx failed on HKEY_CURRENT_USER\\" + accountKey(longAddress) + " (error 234)\n"),
+              std::string::npos)
+        << logText();
+    EXPECT_EQ(registryDump(Hive::CurrentUser, kOmiManager), before);
     platform::testing::ReadOnlyKey lock(Hive::CurrentUser, kOmiManager);
     ASSERT_TRUE(lock.applied());
     // The account can be written, the default cannot: the account goes again
