@@ -135,10 +135,11 @@ bool Outlook2000Writer::nameNewSections(const std::string& accountName,
             textValue(section, kServiceEntryName) != "MailServiceEntry") {
             continue;
         }
+        const std::vector<AccountValue> values = {
+            AccountValue::string(std::string(kDisplayNameTag), "Internet E-Mail - " + accountName),
+            AccountValue::string(std::string(kAccountNameTag), accountName)};
         const auto key = write.openKey(sectionKey);
-        if (!key || !writeAccountValues(write, *key,
-                                        {AccountValue::string(std::string(kDisplayNameTag), "Internet E-Mail - " + accountName),
-                                         AccountValue::string(std::string(kAccountNameTag), accountName)})) {
+        if (!key || !writeAccountValues(write, *key, values)) {
             reportFailureAndUndo(write, *log);
             return false;
         }
