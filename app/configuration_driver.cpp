@@ -4,8 +4,8 @@
 
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
+#include "clients/account_readers.h"
 #include "clients/eudora/eudora_writer.h"
-#include "clients/outlook_express_winmail/outlook_express_writer.h"
 #include "clients/outlook_express_winmail/windows_mail_writer.h"
 #include "clients/thunderbird/thunderbird_writer.h"
 #include "core/client_kind.h"
@@ -16,7 +16,7 @@ namespace {
 constexpr const char* kMessagingSubsystemKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem";
 
 struct Writers {
-    std::unique_ptr<OutlookExpressWriter> outlookExpress;
+    std::unique_ptr<AccountReader> outlookOrExpress;  // ready-made by the automatic mode, or made here
     std::unique_ptr<ThunderbirdWriter> thunderbird;
     std::unique_ptr<WindowsMailWriter> windowsMail;
     std::unique_ptr<EudoraWriter> eudora;
@@ -41,14 +41,17 @@ ConfigOutcome dispatch(RunState& state, Writers& writers) {
     const AccountRequest& request = state.request;
     switch (request.clientKind) {
     case OutlookExpress:
+    case Outlook:
         state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
         state.log.endLineBlank();
-        if (!writers.outlookExpress) {
-            writers.outlookExpress = std::make_unique<OutlookExpressWriter>(
-                state.address, state.displayName, request.makeDefault, request.overwriteExisting, request.useSsl,
-                state.log);
+        if (!writers.outlookOrExpress) {
+            writers.outlookOrExpress =
+                makeAccountReader(request.clientKind, state.outlookMajorVersion, state.address, state.displayName,
+                                  request.makeDefault, request.overwriteExisting, request.useSsl, state.log);
         }
-        return writers.outlookExpress->configure();
+        // Only an Outlook too new for any writer has none; the reason is logged.
+        if (!writers.outlookOrExpress) return OutcomeCannotConfigure;
+        return writers.outlookOrExpress->configure();
     case WindowsMail:
         state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
         state.log.endLineBlank();
@@ -132,7 +135,7 @@ RunResult runConfigurationDriver(RunState& state, const DialogHooks& hooks) {
             result.automaticError = prepared.error;
             return result;
         }
-        writers.outlookExpress = std::move(prepared.outlookExpress);
+        writers.outlookOrExpress = std::move(prepared.writer);
         logRequest(state, prepared.foundAddress, prepared.foundDisplayName);
     } else {
         if (hooks.readControls) hooks.readControls();
