@@ -49,6 +49,29 @@ private:
     void* handle_ = nullptr;
 };
 
+// A whole file's bytes, read-only, mapped into memory rather than copied in:
+// a large file then costs only the pages that are read. As with
+// readWholeFile, other programs may read, write and delete the file meanwhile;
+// it cannot be replaced until the view is closed.
+class FileView {
+public:
+    FileView() = default;
+    ~FileView() { close(); }
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
+
+    // kErrorFileNotFound when it is missing; a sharing violation (32) when
+    // another process holds it without sharing.
+    Status open(const std::string& path);
+    std::string_view bytes() const { return {data_, size_}; }
+    void close();
+
+private:
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::string copy_;  // where the file cannot be mapped (the fake backend)
+};
+
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 
@@ -64,6 +87,13 @@ Status writeNewFile(const std::string& path, std::string_view bytes);
 Status replaceFile(const std::string& source, const std::string& target);
 
 Status deleteFile(const std::string& path);
+
+// The path of an existing file or folder as the file system names it, in
+// UTF-8: links and junctions followed, each name in the letter case it is
+// stored with. Empty when it cannot be resolved: a missing path, or Windows
+// before Vista, which has no call for it. The fake backend gives the path as
+// it stands.
+std::string resolvedPathUtf8(const std::string& path);
 
 // Creates one folder level. kSuccess also when it exists already.
 Status createFolder(const std::string& path);

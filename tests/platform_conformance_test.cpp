@@ -207,6 +207,52 @@ TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     EXPECT_EQ(bytes, "kept");
 }
 
+TEST(FilesConformance, AFileViewShowsTheWholeFileUntilClosed) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\prefs.js";
+    platform::FileView view;
+    EXPECT_EQ(view.open(path), platform::kErrorFileNotFound);
+    EXPECT_EQ(view.open(temp.path() + "\\none\\prefs.js"), 3);
+    EXPECT_TRUE(view.bytes().empty());
+
+    ASSERT_EQ(platform::writeNewFile(path, ""), platform::kSuccess);
+    ASSERT_EQ(view.open(path), platform::kSuccess) << "an empty file opens, with nothing in view";
+    EXPECT_TRUE(view.bytes().empty());
+
+    const std::string content = std::string("a\r\n\0b", 5) + std::string(70000, 'x');
+    ASSERT_EQ(platform::writeNewFile(path, content), platform::kSuccess);
+    ASSERT_EQ(view.open(path), platform::kSuccess);
+    EXPECT_TRUE(view.bytes() == content);
+    {
+        // Others may read the file meanwhile; it is replaced once the view is closed.
+        std::string bytes;
+        EXPECT_EQ(platform::readWholeFile(path, bytes), platform::kSuccess);
+        view.close();
+        ASSERT_EQ(platform::writeNewFile(path + ".tmp", "new"), platform::kSuccess);
+        EXPECT_EQ(platform::replaceFile(path + ".tmp", path), platform::kSuccess);
+    }
+    platform::testing::ExclusiveFileLock lock(path);
+    EXPECT_EQ(view.open(path), 32) << "sharing violation";
+}
+
+TEST(FilesConformance, PathsResolveToAnExistingFolder) {
+    platform::testing::TempFolder temp;
+    const std::string folder = temp.path() + "\\Mozilla Thunderbird";
+    EXPECT_EQ(platform::resolvedPathUtf8(folder), "") << "missing";
+    ASSERT_EQ(platform::createFolder(folder), platform::kSuccess);
+    const std::string resolved = platform::resolvedPathUtf8(folder);
+    ASSERT_FALSE(resolved.empty());
+    EXPECT_TRUE(resolved.ends_with("\\Mozilla Thunderbird")) << resolved;
+    EXPECT_FALSE(resolved.starts_with("\\\\?\\")) << resolved;
+    EXPECT_EQ(platform::resolvedPathUtf8(folder + "\\"), resolved) << "a separator at the end";
+    // Windows names the folder as stored, whatever case it was asked in; the
+    // fake backend, whose files are case-sensitive, cannot find it then.
+    const std::string otherCase = platform::resolvedPathUtf8(temp.path() + "\\MOZILLA THUNDERBIRD");
+    if (!otherCase.empty()) {
+        EXPECT_EQ(otherCase, resolved);
+    }
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/fake/fake_state.h"
+#include "platform/text.h"
 
 namespace tw::platform {
 namespace {
@@ -111,6 +112,21 @@ Status NewFile::finish() {
     return rc;
 }
 
+// The fake has no mapping: it reads the file, as Windows would show it.
+Status FileView::open(const std::string& path) {
+    close();
+    const Status rc = readWholeFile(path, copy_);
+    data_ = copy_.data();
+    size_ = copy_.size();
+    return rc;
+}
+
+void FileView::close() {
+    copy_ = std::string();
+    data_ = nullptr;
+    size_ = 0;
+}
+
 bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }
 
 bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
@@ -154,6 +170,13 @@ Status deleteFile(const std::string& path) {
     const auto host = fake::hostPath(path);
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
+}
+
+std::string resolvedPathUtf8(const std::string& path) {
+    if (!fs::exists(fake::hostPath(path))) return {};
+    std::string resolved = path;
+    while (resolved.size() > 3 && (resolved.back() == '\\' || resolved.back() == '/')) resolved.pop_back();
+    return ansiToUtf8(resolved);
 }
 
 Status createFolder(const std::string& path) {

@@ -114,6 +114,32 @@ Status NewFile::finish() {
     return rc;
 }
 
+Status FileView::open(const std::string& path) {
+    close();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return lastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return lastError();
+    if (size.QuadPart == 0) return ERROR_SUCCESS;  // nothing to map, and Windows would refuse
+    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) return ERROR_NOT_ENOUGH_MEMORY;
+    // The view keeps the mapping open; neither handle is needed after it.
+    HANDLE mappingHandle = CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mappingHandle == nullptr) return lastError();
+    FileHandle mapping(mappingHandle);
+    const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+    if (view == nullptr) return lastError();
+    data_ = static_cast<const char*>(view);
+    size_ = static_cast<std::size_t>(size.QuadPart);
+    return ERROR_SUCCESS;
+}
+
+void FileView::close() {
+    if (data_ != nullptr) UnmapViewOfFile(data_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
 bool fileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -152,6 +178,42 @@ Status replaceFile(const std::string& source, const std::string& target) {
 }
 
 Status deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : lastError(); }
+
+std::string resolvedPathUtf8(const std::string& path) {
+    // Vista and later; looked up so that the program still starts on XP.
+    using GetFinalPathNameByHandle = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+    const auto getFinalPath = reinterpret_cast<GetFinalPathNameByHandle>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (getFinalPath == nullptr || path.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring widePath(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath.data(), length);
+    // Backup semantics let a folder be opened; no access beyond its attributes is needed.
+    FileHandle file(CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) return {};
+    constexpr DWORD kNormalizedDosName = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+    const DWORD needed = getFinalPath(file.get(), nullptr, 0, kNormalizedDosName);
+    if (needed == 0) return {};
+    std::wstring resolved(needed, L'\0');
+    const DWORD written = getFinalPath(file.get(), resolved.data(), needed, kNormalizedDosName);
+    if (written == 0 || written >= needed) return {};
+    resolved.resize(written);
+    // The answer has the long-path prefix: \\?\C:\... or \\?\UNC\server\share\...
+    if (resolved.starts_with(L"\\\\?\\UNC\\")) {
+        resolved.replace(0, 8, L"\\\\");
+    } else if (resolved.starts_with(L"\\\\?\\")) {
+        resolved.erase(0, 4);
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, resolved.data(), static_cast<int>(resolved.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, resolved.data(), static_cast<int>(resolved.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    return utf8;
+}
 
 Status createFolder(const std::string& path) {
     if (CreateDirectoryA(path.c_str(), nullptr)) return ERROR_SUCCESS;
