@@ -2,7 +2,10 @@
 
 #include <vector>
 
+#include "clients/thunderbird/install_hash.h"
 #include "clients/thunderbird/pref_file.h"
+#include "core/client_kind.h"
+#include "core/markers.h"
 #include "core/registry_access.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -75,26 +78,70 @@ DefaultProfile describe(const std::vector<IniSection>& sections, std::string_vie
 
 }  // namespace
 
-std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni) {
+namespace {
+
+// The profile each installation starts with, by the hash of its folder.
+struct InstallSection {
+    std::string_view hash;
+    std::string_view profilePath;
+};
+
+std::vector<InstallSection> installSections(const std::vector<IniSection>& profiles,
+                                            std::string_view installsIni) {
+    constexpr std::string_view kInstall = "Install";
+    std::vector<InstallSection> installs;
+    for (const auto& section : profiles) {
+        if (section.name.starts_with(kInstall)) {
+            installs.push_back({section.name.substr(kInstall.size()), section.value("Default")});
+        }
+    }
+    if (!installs.empty()) return installs;
+    for (const auto& section : parseIni(installsIni)) installs.push_back({section.name, section.value("Default")});
+    return installs;
+}
+
+std::optional<std::string_view> installedProfile(const std::vector<InstallSection>& installs,
+                                                 std::string_view installHash) {
+    if (!installHash.empty()) {
+        for (const auto& install : installs) {
+            if (install.hash == installHash && !install.profilePath.empty()) return install.profilePath;
+        }
+    }
+    if (installs.size() == 1 && !installs.front().profilePath.empty()) return installs.front().profilePath;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni, std::string_view installsIni,
+                                                     std::string_view installHash) {
     const std::vector<IniSection> sections = parseIni(profilesIni);
-    for (const auto& section : sections) {
-        const std::string_view path = section.value("Default");
-        if (section.name.starts_with("Install") && !path.empty()) return describe(sections, path);
+    if (const auto path = installedProfile(installSections(sections, installsIni), installHash)) {
+        return describe(sections, *path);
     }
+    std::vector<const IniSection*> profiles;
     for (const auto& section : sections) {
-        if (isProfileSection(section) && section.value("Name").starts_with("default")) {
-            return describe(sections, section.value("Path"));
-        }
+        if (isProfileSection(section)) profiles.push_back(&section);
     }
-    for (const auto& section : sections) {
-        if (isProfileSection(section) && section.value("Default") == "1") {
-            return describe(sections, section.value("Path"));
-        }
+    for (const auto* profile : profiles) {
+        if (profile->value("Default") == "1") return describe(sections, profile->value("Path"));
+    }
+    if (profiles.size() == 1) return describe(sections, profiles.front()->value("Path"));
+    for (const auto* profile : profiles) {
+        if (profile->value("Name").starts_with("default")) return describe(sections, profile->value("Path"));
     }
     return std::nullopt;
 }
 
 namespace {
+
+// Where this Thunderbird is installed, as App Paths registers it. (A 64-bit
+// Thunderbird registers in the 64-bit view of the registry; the lookup is
+// the same one the client launch uses.)
+std::string thunderbirdProgramPath() {
+    const std::string path = programPath(clientImageName(Thunderbird), platform::kKeyRead);
+    return path == kErrorMarker ? std::string() : path;
+}
 
 void placeProfile(const std::string& thunderbirdFolder, const DefaultProfile& profile, ProfileLocation& location) {
     location.profilesFolder = thunderbirdFolder + "\\Profiles";
@@ -142,7 +189,11 @@ ConfigOutcome discoverProfile(SessionLog& log, ProfileLocation& location) {
         log.endLine();
         return OutcomeCannotConfigure;
     }
-    const auto profile = readDefaultProfilePath(text);
+    // Only a backup of the install sections: without it (or unreadable) the
+    // choice goes by profiles.ini alone.
+    std::string installs;
+    if (platform::readWholeFile(thunderbirdFolder + "\\installs.ini", installs) != platform::kSuccess) installs.clear();
+    const auto profile = readDefaultProfilePath(text, installs, installFolderHash(thunderbirdProgramPath()));
     if (!profile) {
         log << "No default profile found in " << profilesIni << ".";
         log.endLine();
