@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "clients/thunderbird/pref_file.h"
+#include "core/provider.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -26,29 +27,34 @@ ConfigOutcome ThunderbirdWriter::configure() {
     if (outcome != OutcomeConfigured) return outcome;
 
     // prefs.js is UTF-8; the program's own text is 8-bit.
-    fileSettings =
-        makeAccountSettings(platform::ansiToUtf8(address), platform::ansiToUtf8(displayName), useSsl);
-    const std::string_view prefs = prefsText;
-    const PrefsReader reader(prefs);
+    fileAddress = platform::ansiToUtf8(address);
+    fileSettings = makeAccountSettings(fileAddress, platform::ansiToUtf8(displayName), useSsl);
+    const PrefsDocument document(prefsView.bytes());
+    const PrefsReader reader(document);
     const bool firstAccount = reader.hasNoAccounts();
 
     *log << "Searching for existant " << address << " account ... ";
-    const auto identity = firstAccount ? std::nullopt : reader.findIdentityByAddress(fileSettings.address);
-    if (identity && !overwriteExisting) {
+    const auto found = firstAccount ? std::nullopt : reader.findAccountForAddress(fileAddress);
+    if (found && !overwriteExisting) {
         log->line(" found. No changes will be made.");
         return OutcomeAccountExists;
     }
-    if (identity) {
+    if (found) {
         log->line(" found. Reseting settings to defaults.");
-        return resetAccount(prefs, reader, *identity);
+        return resetAccount(reader, *found);
     }
     log->line("not found. Creating new account.");
-    return firstAccount ? writeFirstAccount(prefs) : writeNewAccount(prefs, reader);
+    return firstAccount ? writeFirstAccount(document) : writeNewAccount(reader);
 }
 
 ConfigOutcome ThunderbirdWriter::loadPreferences() {
-    const platform::Status rc = platform::readWholeFile(profile.prefsFile, prefsText);
-    if (rc == platform::kSuccess) return OutcomeConfigured;
+    const platform::Status rc = prefsView.open(profile.prefsFile);
+    if (rc == platform::kSuccess && PrefsDocument::fits(prefsView.bytes().size())) return OutcomeConfigured;
+    if (rc == platform::kSuccess) {
+        *log << "Unable to read " << profile.prefsFile << ": the file is too large. No changes have been made.";
+        log->endLine();
+        return OutcomeCannotConfigure;
+    }
     if (rc != platform::kErrorFileNotFound && rc != platform::kErrorPathNotFound) {
         // Held open by another program, for instance: never taken for an empty file.
         *log << "Unable to read " << profile.prefsFile << " (error " << rc << "). No changes have been made.";
@@ -70,20 +76,20 @@ bool ThunderbirdWriter::createProfileFolder() {
     return platform::folderExists(profile.profileFolder);
 }
 
-ConfigOutcome ThunderbirdWriter::writeFirstAccount(std::string_view prefs) {
+ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document) {
     Summary summary;
     summary.account = "account2";
     summary.server = "server2";
     summary.identity = "id1";
     summary.showSocketType = true;
-    const auto rewrite = [&](PrefsOutput& out) {
-        rewriteForFirstAccount(prefs, fileSettings, out);
+    const auto rewrite = [&](PrefsEdits& edits) {
+        rewriteForFirstAccount(document, fileSettings, edits);
         return std::string();
     };
-    return save(rewrite, summary);
+    return save(document, rewrite, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::writeNewAccount(std::string_view prefs, const PrefsReader& reader) {
+ConfigOutcome ThunderbirdWriter::writeNewAccount(const PrefsReader& reader) {
     NewAccount account;
     account.accountNumber = reader.nextAccountNumber();
     account.account = "account" + std::to_string(account.accountNumber);
@@ -97,39 +103,52 @@ ConfigOutcome ThunderbirdWriter::writeNewAccount(std::string_view prefs, const P
     Summary summary{account.account, account.server, account.identity, account.smtp};
     summary.showDefaultOutgoing = false;
     summary.localFolders = account.localFolders;
-    return save([&](PrefsOutput& out) { return rewriteAddingAccount(prefs, account, fileSettings, out); }, summary);
+    const PrefsDocument& document = reader.document();
+    return save(
+        document, [&](PrefsEdits& edits) { return rewriteAddingAccount(document, account, fileSettings, edits); },
+        summary);
 }
 
-ConfigOutcome ThunderbirdWriter::resetAccount(std::string_view prefs, const PrefsReader& reader,
-                                              const std::string& identity) {
+ConfigOutcome ThunderbirdWriter::resetAccount(const PrefsReader& reader, const PrefsReader::AddressAccount& found) {
     ExistingAccount account;
-    account.identity = identity;
-    const auto owner = reader.findAccountOfIdentity(identity);
-    const auto server = owner ? reader.value(accountKey(*owner, "server")) : std::nullopt;
-    if (!owner || !server || server->empty()) {
-        *log << "No account with an incoming server uses the identity " << identity << ". No changes have been made.";
+    account.identity = found.identity;
+    const auto server = found.account ? reader.value(accountKey(*found.account, "server")) : std::nullopt;
+    if (!server || server->empty()) {
+        *log << "No account with an incoming server uses the identity " << found.identity
+             << ". No changes have been made.";
         log->endLine();
         return OutcomeCannotConfigure;
     }
-    account.account = *owner;
+    account.account = *found.account;
     account.server = std::string(*server);
-    const auto smtp = reader.value(identityKey(identity, "smtpServer"));
+    const auto smtp = reader.value(identityKey(account.identity, "smtpServer"));
     // An identity without an outgoing server of its own sends through the
     // default one, which may be another account's: it gets its own instead.
     account.smtpIsNew = !smtp || smtp->empty();
     account.smtp = account.smtpIsNew ? "smtp" + std::to_string(reader.nextOutgoingServerNumber()) : std::string(*smtp);
     account.makeDefault = makeDefault;
+    account.oldLocation = serverLocation(reader.value(serverKey(account.server, "type")),
+                                         reader.value(serverKey(account.server, "userName")),
+                                         reader.value(serverKey(account.server, "hostname")));
+    account.newServerUri =
+        "imap://" + encodeUriUserName(fileAddress) + "@" + std::string(providerServers(useSsl).incomingHost);
 
     Summary summary{account.account, account.server, account.identity};
     if (account.smtpIsNew) {
         summary.smtp = account.smtp;
         summary.showDefaultOutgoing = false;
     }
-    return save([&](PrefsOutput& out) { return rewriteResettingAccount(prefs, account, fileSettings, out); },
-                summary);
+    const PrefsDocument& document = reader.document();
+    return save(
+        document, [&](PrefsEdits& edits) { return rewriteResettingAccount(document, account, fileSettings, edits); },
+        summary);
 }
 
-ConfigOutcome ThunderbirdWriter::save(const Rewrite& rewrite, Summary summary) {
+ConfigOutcome ThunderbirdWriter::save(const PrefsDocument& document, const Rewrite& rewrite, Summary summary) {
+    PrefsEdits edits(document);
+    const std::string outgoingList = rewrite(edits);
+    if (!outgoingList.empty()) summary.outgoingList = outgoingList;
+
     platform::Status rc = platform::kSuccess;
     {
         // Closed at the end of this block in every case, so that a failed
@@ -138,11 +157,11 @@ ConfigOutcome ThunderbirdWriter::save(const Rewrite& rewrite, Summary summary) {
         rc = file.create(profile.tempFile);
         if (rc == platform::kSuccess) {
             PrefsOutput out(file);
-            const std::string outgoingList = rewrite(out);
-            if (!outgoingList.empty()) summary.outgoingList = outgoingList;
+            edits.write(out);
             rc = out.finish();
         }
     }
+    prefsView.close();  // a file in view cannot be replaced
     if (rc != platform::kSuccess) {
         *log << "Unable to write " << profile.tempFile << " (error " << rc << ").";
     } else {

@@ -13,6 +13,7 @@
 #include "clients/thunderbird/profile_discovery.h"
 #include "core/outcome.h"
 #include "core/session_log.h"
+#include "platform/files.h"
 
 namespace tw {
 
@@ -43,14 +44,15 @@ private:
 
     ConfigOutcome loadPreferences();
     bool createProfileFolder();
-    ConfigOutcome writeFirstAccount(std::string_view prefs);
-    ConfigOutcome writeNewAccount(std::string_view prefs, const thunderbird::PrefsReader& reader);
-    ConfigOutcome resetAccount(std::string_view prefs, const thunderbird::PrefsReader& reader,
-                               const std::string& identity);
-    // Writes prefs.tmp with rewrite, which gives the outgoing-server list it
-    // wrote (or nothing), and puts it in the place of prefs.js.
-    using Rewrite = std::function<std::string(thunderbird::PrefsOutput&)>;
-    ConfigOutcome save(const Rewrite& rewrite, Summary summary);
+    ConfigOutcome writeFirstAccount(const thunderbird::PrefsDocument& document);
+    ConfigOutcome writeNewAccount(const thunderbird::PrefsReader& reader);
+    ConfigOutcome resetAccount(const thunderbird::PrefsReader& reader,
+                               const thunderbird::PrefsReader::AddressAccount& found);
+    // Writes prefs.tmp as prefs.js with the edits that rewrite makes, which
+    // gives the outgoing-server list it wrote (or nothing), and puts it in the
+    // place of prefs.js.
+    using Rewrite = std::function<std::string(thunderbird::PrefsEdits&)>;
+    ConfigOutcome save(const thunderbird::PrefsDocument& document, const Rewrite& rewrite, Summary summary);
     void logSummary(const Summary& summary);
 
     bool useSsl;
@@ -60,8 +62,9 @@ private:
     bool overwriteExisting;
     SessionLog* log;
     thunderbird::ProfileLocation profile;
-    thunderbird::AccountSettings fileSettings;  // UTF-8, as prefs.js holds text
-    std::string prefsText;
+    thunderbird::AccountSettings fileSettings;  // UTF-8 and escaped, as prefs.js holds text
+    std::string fileAddress;                    // UTF-8, as Thunderbird reads it
+    platform::FileView prefsView;               // prefs.js, or nothing for a new profile
 };
 
 }  // namespace tw
