@@ -37,6 +37,8 @@ TEST(ThunderbirdProfileList, PicksTheProfileThunderbirdStartsWith) {
     const std::string oneInstall = "[InstallAAAA]\nDefault=Profiles/beta.default-beta\n\n" + kProfiles;
     const std::string installsIni = "[AAAA]\nDefault=Profiles/beta.default-beta\n\n"
                                     "[FDC34C9F024745EB]\nDefault=Profiles/tb.default-release\n";
+    // As Thunderbird 68 wrote it: no version, the install sections elsewhere.
+    const std::string unversioned = kProfiles.substr(0, kProfiles.find("Version=2"));
     const ProfileCase cases[] = {
         {"this installation's section, among several", twoInstalls, "", "FDC34C9F024745EB",
          "Profiles/tb.default-release", true},
@@ -47,11 +49,14 @@ TEST(ThunderbirdProfileList, PicksTheProfileThunderbirdStartsWith) {
          true},
         {"the only install section, though of another hash", oneInstall, "", "FDC34C9F024745EB",
          "Profiles/beta.default-beta", true},
-        {"installs.ini when profiles.ini has no install sections", kProfiles, installsIni, "FDC34C9F024745EB",
+        {"installs.ini when profiles.ini has no version", unversioned, installsIni, "FDC34C9F024745EB",
          "Profiles/tb.default-release", true},
-        {"installs.ini is not read when profiles.ini has install sections", oneInstall,
-         "[FDC34C9F024745EB]\nDefault=Profiles/tb.default-release\n", "FDC34C9F024745EB",
-         "Profiles/beta.default-beta", true},
+        {"installs.ini over a section of the same name", "[InstallFDC34C9F024745EB]\nDefault=Profiles/x\n" + unversioned,
+         installsIni, "FDC34C9F024745EB", "Profiles/tb.default-release", true},
+        {"installs.ini is not read when profiles.ini has a version", kProfiles, installsIni, "FDC34C9F024745EB",
+         "Profiles/old.default", true},
+        {"nor beside install sections", oneInstall, "[FDC34C9F024745EB]\nDefault=Profiles/tb.default-release\n",
+         "FDC34C9F024745EB", "Profiles/beta.default-beta", true},
         {"an install section without a profile does not count",
          "[InstallFDC34C9F024745EB]\nLocked=1\n" + kProfiles, "", "FDC34C9F024745EB", "Profiles/old.default", true},
         {"Default=1 before the name default",

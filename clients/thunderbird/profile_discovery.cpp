@@ -1,5 +1,6 @@
 #include "clients/thunderbird/profile_discovery.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "clients/thunderbird/install_hash.h"
@@ -22,6 +23,9 @@ struct IniSection {
             if (k == key) return v;
         }
         return {};
+    }
+    bool has(std::string_view key) const {
+        return std::any_of(entries.begin(), entries.end(), [key](const auto& entry) { return entry.first == key; });
     }
 };
 
@@ -86,17 +90,30 @@ struct InstallSection {
     std::string_view profilePath;
 };
 
+// A profiles.ini without a version (as Thunderbird before 69 wrote it) keeps
+// its install sections in installs.ini, named by the hash alone; Thunderbird
+// then takes them from there, over any of the same name.
 std::vector<InstallSection> installSections(const std::vector<IniSection>& profiles,
                                             std::string_view installsIni) {
     constexpr std::string_view kInstall = "Install";
     std::vector<InstallSection> installs;
+    bool versioned = false;
     for (const auto& section : profiles) {
         if (section.name.starts_with(kInstall)) {
             installs.push_back({section.name.substr(kInstall.size()), section.value("Default")});
         }
+        if (section.name == "General" && section.has("Version")) versioned = true;
     }
-    if (!installs.empty()) return installs;
-    for (const auto& section : parseIni(installsIni)) installs.push_back({section.name, section.value("Default")});
+    if (versioned) return installs;
+    for (const auto& section : parseIni(installsIni)) {
+        const auto same = std::find_if(installs.begin(), installs.end(),
+                                       [&](const InstallSection& install) { return install.hash == section.name; });
+        if (same == installs.end()) {
+            installs.push_back({section.name, section.value("Default")});
+        } else if (section.has("Default")) {
+            same->profilePath = section.value("Default");
+        }
+    }
     return installs;
 }
 

@@ -22,8 +22,8 @@ struct DefaultProfile {
 // installation folder (empty when it is not known), in this order:
 //  1. the profile this installation's section names as its "Default=":
 //     [Install<hash>] in profiles.ini, or [<hash>] in installs.ini when
-//     profiles.ini has no install sections at all (as after an older
-//     Thunderbird rewrote it);
+//     profiles.ini has no version, as Thunderbird 67 and 68 (or an older one
+//     run since) left it;
 //  2. when that section cannot be found and there is exactly one install
 //     section, the profile it names;
 //  3. the profile marked "Default=1";

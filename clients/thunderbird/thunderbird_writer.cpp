@@ -134,6 +134,15 @@ ConfigOutcome ThunderbirdWriter::resetAccount(const PrefsReader& reader, const P
         "imap://" + encodeUriUserName(fileAddress) + "@" + std::string(providerServers(useSsl).incomingHost);
 
     Summary summary{account.account, account.server, account.identity};
+    summary.foldersAsTheyStand = true;
+    for (std::string_view field : {"draft_folder", "fcc_folder"}) {
+        const std::string key = identityKey(account.identity, field);
+        const auto uri = reader.value(key);
+        if (!uri) continue;
+        const auto moved = account.oldLocation ? movedFolderUri(*uri, *account.oldLocation, account.newServerUri)
+                                               : std::nullopt;
+        summary.folderLines.push_back(stringPref(key, escapePrefString(moved ? *moved : std::string(*uri))));
+    }
     if (account.smtpIsNew) {
         summary.smtp = account.smtp;
         summary.showDefaultOutgoing = false;
@@ -197,8 +206,12 @@ void ThunderbirdWriter::logSummary(const Summary& summary) {
         }
     }
     lines.push_back(identityAddressLine(summary.identity, settings));
-    lines.push_back(identityDraftsLine(summary.identity, settings, summary.localFolders));
-    lines.push_back(identitySentLine(summary.identity, settings, summary.localFolders));
+    if (summary.foldersAsTheyStand) {
+        for (const auto& line : summary.folderLines) lines.push_back(platform::utf8ToAnsi(line));
+    } else {
+        lines.push_back(identityDraftsLine(summary.identity, settings, summary.localFolders));
+        lines.push_back(identitySentLine(summary.identity, settings, summary.localFolders));
+    }
     for (auto& line : newOutgoingServerLines(summary.smtp, settings)) lines.push_back(std::move(line));
     lines.push_back(outgoingListLine(summary.outgoingList));
     if (summary.showDefaultOutgoing) lines.push_back(defaultOutgoingLine(summary.smtp));

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "clients/thunderbird/prefs_reader.h"
 #include "clients/thunderbird/prefs_rewrites.h"
@@ -40,6 +41,10 @@ private:
         bool showSocketType = false;
         bool showDefaultOutgoing = true;
         bool localFolders = true;
+        // A reset writes no folder lines of its own: it lists the identity's
+        // folders as they stand afterwards, and leaves out one it lacks.
+        bool foldersAsTheyStand = false;
+        std::vector<std::string> folderLines{};
     };
 
     ConfigOutcome loadPreferences();
