@@ -49,27 +49,27 @@ private:
     void* handle_ = nullptr;
 };
 
-// A whole file's bytes, read-only, mapped into memory rather than copied in:
-// a large file then costs only the pages that are read. As with
-// readWholeFile, other programs may read, write and delete the file meanwhile;
-// it cannot be replaced until the view is closed.
-class FileView {
+// A file read from its start in pieces, shared with other programs for
+// reading, writing and deletion as readWholeFile is. Only the caller's buffer
+// holds its bytes, so a large file costs no more memory than a small one.
+class FileReader {
 public:
-    FileView() = default;
-    ~FileView() { close(); }
-    FileView(const FileView&) = delete;
-    FileView& operator=(const FileView&) = delete;
+    FileReader() = default;
+    ~FileReader() { close(); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
 
     // kErrorFileNotFound when it is missing; a sharing violation (32) when
     // another process holds it without sharing.
     Status open(const std::string& path);
-    std::string_view bytes() const { return {data_, size_}; }
+    // Up to size bytes into buffer; got is 0 at the end of the file.
+    Status read(char* buffer, std::size_t size, std::size_t& got);
+    // Back to the start.
+    Status rewind();
     void close();
 
 private:
-    const char* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::string copy_;  // where the file cannot be mapped (the fake backend)
+    void* handle_ = nullptr;
 };
 
 bool fileExists(const std::string& path);

@@ -207,32 +207,36 @@ TEST(FilesConformance, AFileHeldWithoutSharingIsNeitherReadNorReplaced) {
     EXPECT_EQ(bytes, "kept");
 }
 
-TEST(FilesConformance, AFileViewShowsTheWholeFileUntilClosed) {
+TEST(FilesConformance, AFileIsReadInPiecesAndAgainFromTheStart) {
     platform::testing::TempFolder temp;
     const std::string path = temp.path() + "\\prefs.js";
-    platform::FileView view;
-    EXPECT_EQ(view.open(path), platform::kErrorFileNotFound);
-    EXPECT_EQ(view.open(temp.path() + "\\none\\prefs.js"), 3);
-    EXPECT_TRUE(view.bytes().empty());
-
-    ASSERT_EQ(platform::writeNewFile(path, ""), platform::kSuccess);
-    ASSERT_EQ(view.open(path), platform::kSuccess) << "an empty file opens, with nothing in view";
-    EXPECT_TRUE(view.bytes().empty());
+    platform::FileReader reader;
+    EXPECT_EQ(reader.open(path), platform::kErrorFileNotFound);
+    EXPECT_EQ(reader.open(temp.path() + "\\none\\prefs.js"), 3);
 
     const std::string content = std::string("a\r\n\0b", 5) + std::string(70000, 'x');
     ASSERT_EQ(platform::writeNewFile(path, content), platform::kSuccess);
-    ASSERT_EQ(view.open(path), platform::kSuccess);
-    EXPECT_TRUE(view.bytes() == content);
-    {
-        // Others may read the file meanwhile; it is replaced once the view is closed.
+    ASSERT_EQ(reader.open(path), platform::kSuccess);
+    for (int pass = 0; pass < 2; ++pass) {
         std::string bytes;
-        EXPECT_EQ(platform::readWholeFile(path, bytes), platform::kSuccess);
-        view.close();
-        ASSERT_EQ(platform::writeNewFile(path + ".tmp", "new"), platform::kSuccess);
-        EXPECT_EQ(platform::replaceFile(path + ".tmp", path), platform::kSuccess);
+        char piece[4096];
+        for (std::size_t got = 0;;) {
+            ASSERT_EQ(reader.read(piece, sizeof piece, got), platform::kSuccess);
+            if (got == 0) break;
+            bytes.append(piece, got);
+        }
+        EXPECT_TRUE(bytes == content) << "pass " << pass;
+        ASSERT_EQ(reader.rewind(), platform::kSuccess);
     }
+    // Others may read the file meanwhile; it is replaced once the reader is closed.
+    std::string bytes;
+    EXPECT_EQ(platform::readWholeFile(path, bytes), platform::kSuccess);
+    reader.close();
+    ASSERT_EQ(platform::writeNewFile(path + ".tmp", "new"), platform::kSuccess);
+    EXPECT_EQ(platform::replaceFile(path + ".tmp", path), platform::kSuccess);
+
     platform::testing::ExclusiveFileLock lock(path);
-    EXPECT_EQ(view.open(path), 32) << "sharing violation";
+    EXPECT_EQ(reader.open(path), 32) << "sharing violation";
 }
 
 TEST(FilesConformance, PathsResolveToAnExistingFolder) {

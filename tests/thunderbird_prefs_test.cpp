@@ -10,16 +10,19 @@
 #include "clients/thunderbird/prefs_document.h"
 #include "clients/thunderbird/prefs_reader.h"
 #include "clients/thunderbird/prefs_rewrites.h"
+#include "clients/thunderbird/prefs_source.h"
 #include "clients/thunderbird/prefs_syntax.h"
+#include "platform/files.h"
+#include "platform/testing.h"
 
 namespace tw::thunderbird {
 namespace {
 
 // The statements of a text, one "key=value" each, joined by " | ". Defaults
 // are marked "default:", strings quoted.
-std::string statementsOf(std::string_view text) {
+std::string statementsOf(PrefsSource& source) {
     std::string seen;
-    PrefsScanner scanner(text);
+    PrefsScanner scanner(source);
     for (PrefStatement statement; scanner.next(statement);) {
         if (!seen.empty()) seen += " | ";
         if (!statement.user) seen += "default:";
@@ -35,14 +38,34 @@ std::string statementsOf(std::string_view text) {
     return seen;
 }
 
+std::string statementsOf(std::string_view text) {
+    PrefsSource source(text);
+    return statementsOf(source);
+}
+
+// The text of the source with the edits, as the writer writes it.
+std::string written(const PrefsEdits& edits, PrefsSource& source, const std::string& folder) {
+    const std::string path = folder + "\\written.js";
+    {
+        platform::NewFile file;
+        EXPECT_EQ(file.create(path), platform::kSuccess);
+        PrefsOutput out(file);
+        edits.write(source, out);
+        EXPECT_EQ(out.finish(), platform::kSuccess);
+    }
+    std::string bytes;
+    EXPECT_EQ(platform::readWholeFile(path, bytes), platform::kSuccess);
+    return bytes;
+}
+
 struct SyntaxCase {
     const char* name;
     std::string text;
     const char* statements;
 };
 
-TEST(ThunderbirdPrefsSyntax, StatementsAsThunderbirdReadsThem) {
-    const SyntaxCase cases[] = {
+std::vector<SyntaxCase> syntaxCases() {
+    return {
         {"line ends LF, CR LF and a lone CR", "user_pref(\"a\", 1);\nuser_pref(\"b\", 2);\r\nuser_pref(\"c\", 3);\r"
                                               "user_pref(\"d\", 4);",
          "a=1 | b=2 | c=3 | d=4"},
@@ -73,7 +96,10 @@ TEST(ThunderbirdPrefsSyntax, StatementsAsThunderbirdReadsThem) {
         {"a NUL ends the file", std::string("user_pref(\"a\", 1);\n") + '\0' + "user_pref(\"b\", 2);", "a=1"},
         {"an unterminated comment runs to the end", "user_pref(\"a\", 1);\n/* user_pref(\"b\", 2);", "a=1"},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(ThunderbirdPrefsSyntax, StatementsAsThunderbirdReadsThem) {
+    for (const auto& c : syntaxCases()) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(statementsOf(c.text), c.statements);
     }
@@ -89,16 +115,16 @@ struct PlaceCase {
     std::string atEnd;
 };
 
-std::string shownPlace(const PrefsDocument& document, std::size_t place) {
-    std::string shown = place == document.text().size() ? "$" : std::string(document.text().substr(place));
+std::string shownPlace(const PrefsDocument& document, std::string_view text, std::size_t place) {
+    std::string shown = place == text.size() ? "$" : std::string(text.substr(place));
     return document.needsLineBreak(place) ? "|" + shown : shown;
 }
 
-TEST(ThunderbirdPrefsSyntax, PlacesForNewLines) {
+std::vector<PlaceCase> placeCases() {
     const std::string a = "user_pref(\"mail.a\", 1);";
     const std::string b = "user_pref(\"mail.b\", 2);";
     const std::string nul(1, '\0');
-    const PlaceCase cases[] = {
+    return {
         {"plain lines", "// head\n" + a + "\n" + b + "\n", a + "\n" + b + "\n", b + "\n", "$"},
         {"lone CR ends", a + "\r" + b + "\r", a + "\r" + b + "\r", b + "\r", "$"},
         {"a second statement and a comment stay on the line", a + " " + b + " // note\nuser_pref(\"mail.c\", 3);",
@@ -117,16 +143,66 @@ TEST(ThunderbirdPrefsSyntax, PlacesForNewLines) {
          nul + "junk"},
         {"no statements", "// only a comment\n", "$", "", "$"},
     };
-    for (const auto& c : cases) {
+}
+
+TEST(ThunderbirdPrefsSyntax, PlacesForNewLines) {
+    for (const auto& c : placeCases()) {
         SCOPED_TRACE(c.name);
         const PrefsDocument document(c.text);
-        EXPECT_EQ(shownPlace(document, document.beforeFirstStatement()), c.beforeFirst);
+        EXPECT_EQ(shownPlace(document, c.text, document.beforeFirstStatement()), c.beforeFirst);
         for (const auto& entry : document.entries()) {
             if (document.key(entry) == "mail.a") {
-                EXPECT_EQ(shownPlace(document, document.after(entry.end)), c.afterA);
+                EXPECT_EQ(shownPlace(document, c.text, document.after(entry)), c.afterA);
             }
         }
-        EXPECT_EQ(shownPlace(document, document.atEnd()), c.atEnd);
+        EXPECT_EQ(shownPlace(document, c.text, document.atEnd()), c.atEnd);
+    }
+}
+
+// A prefs.js is read through a window that moves through the file; where the
+// window's edges fall changes nothing, down to pieces of a single byte.
+TEST(ThunderbirdPrefsSyntax, ReadingAFileInPiecesChangesNothing) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\prefs.js";
+    std::vector<std::string> texts;
+    for (const auto& c : syntaxCases()) texts.push_back(c.text);
+    for (const auto& c : placeCases()) texts.push_back(c.text);
+    texts.push_back("user_pref(\"mail.a\", \"" + std::string(100, 'x') + "\\\"" + std::string(100, 'y') +
+                    "\"); /* " + std::string(300, '*') + " */\r\nuser_pref(\"mail.b\", 'z');");
+    for (const auto& text : texts) {
+        SCOPED_TRACE(text);
+        ASSERT_EQ(platform::writeNewFile(path, text), platform::kSuccess);
+        PrefsSource whole(text);
+        const std::string expected = statementsOf(whole);
+        const PrefsDocument wholeDocument(text);
+        PrefsEdits wholeEdits(wholeDocument);
+        for (const auto& entry : wholeDocument.entries()) wholeEdits.replace(entry, "R");
+        wholeEdits.insert(wholeDocument.beforeFirstStatement(), "FIRST");
+        wholeEdits.insert(wholeDocument.atEnd(), "LAST");
+        const std::string expectedOutput = written(wholeEdits, whole, temp.path());
+        for (std::size_t piece : {1, 2, 3, 7, 64}) {
+            SCOPED_TRACE(piece);
+            platform::FileReader file;
+            ASSERT_EQ(file.open(path), platform::kSuccess);
+            PrefsSource pieces(file, piece);
+            EXPECT_EQ(statementsOf(pieces), expected);
+            pieces.rewind();
+            const PrefsDocument document(pieces);
+            ASSERT_EQ(document.entries().size(), wholeDocument.entries().size());
+            EXPECT_EQ(document.beforeFirstStatement(), wholeDocument.beforeFirstStatement());
+            EXPECT_EQ(document.atEnd(), wholeDocument.atEnd());
+            EXPECT_EQ(document.needsLineBreak(document.atEnd()), wholeDocument.needsLineBreak(wholeDocument.atEnd()));
+            for (std::size_t i = 0; i < document.entries().size(); ++i) {
+                EXPECT_EQ(document.key(document.entries()[i]), wholeDocument.key(wholeDocument.entries()[i]));
+                EXPECT_EQ(document.value(document.entries()[i]), wholeDocument.value(wholeDocument.entries()[i]));
+                EXPECT_EQ(document.after(document.entries()[i]), wholeDocument.after(wholeDocument.entries()[i]));
+            }
+            PrefsEdits edits(document);
+            for (const auto& entry : document.entries()) edits.replace(entry, "R");
+            edits.insert(document.beforeFirstStatement(), "FIRST");
+            edits.insert(document.atEnd(), "LAST");
+            EXPECT_EQ(written(edits, pieces, temp.path()), expectedOutput);
+        }
     }
 }
 

@@ -26,7 +26,7 @@ std::string rewriteAddingAccount(const PrefsDocument& document, const NewAccount
     std::size_t rest = document.atEnd();
     if (const auto* list = firstOf(document, kAccountListKey, 0)) {
         if (const auto* defaultAccount = firstOf(document, kDefaultAccountKey, list->end)) {
-            rest = document.after(defaultAccount->end);
+            rest = document.after(*defaultAccount);
         }
     }
     for (const auto& line :

@@ -141,7 +141,26 @@ void PrefsEdits::insert(std::size_t place, std::string_view line) {
     edits_.push_back({place, place, std::move(text), edits_.size()});
 }
 
-void PrefsEdits::write(PrefsOutput& out) const {
+namespace {
+
+// Copies the source's bytes from `from` up to `to` (or its end), moving its
+// window on as it goes; bytes before `from` that it has not reached yet are
+// read and passed over.
+void copy(PrefsSource& source, std::size_t from, std::size_t to, PrefsOutput& out) {
+    for (;;) {
+        const std::size_t windowEnd = source.base() + source.window().size();
+        if (from < windowEnd) {
+            const std::size_t until = std::min(to, windowEnd);
+            out.append(source.window().substr(from - source.base(), until - from));
+            from = until;
+        }
+        if (from >= to || !source.more(std::min(from, windowEnd))) return;
+    }
+}
+
+}  // namespace
+
+void PrefsEdits::write(PrefsSource& source, PrefsOutput& out) const {
     std::vector<const Edit*> ordered;
     ordered.reserve(edits_.size());
     for (const auto& edit : edits_) ordered.push_back(&edit);
@@ -154,15 +173,15 @@ void PrefsEdits::write(PrefsOutput& out) const {
         if (aInserts != bInserts) return aInserts;
         return a->order < b->order;
     });
-    const std::string_view text = document_.text();
+    source.rewind();
     std::size_t copied = 0;
     for (const Edit* edit : ordered) {
         if (edit->begin < copied) continue;  // a statement already replaced
-        out.append(text.substr(copied, edit->begin - copied));
+        copy(source, copied, edit->begin, out);
         out.append(edit->text);
         copied = edit->end;
     }
-    out.append(text.substr(copied));
+    copy(source, copied, std::string_view::npos, out);
 }
 
 }  // namespace tw::thunderbird

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "clients/thunderbird/prefs_document.h"
+#include "clients/thunderbird/prefs_source.h"
 #include "platform/files.h"
 
 namespace tw::thunderbird {
@@ -85,7 +86,8 @@ public:
     // Adds a line at a place the document gave (after those added there before).
     void insert(std::size_t place, std::string_view line);
 
-    void write(PrefsOutput& out) const;
+    // Writes the text of the source, read again from its start, with the edits.
+    void write(PrefsSource& source, PrefsOutput& out) const;
 
 private:
     struct Edit {

@@ -1,76 +1,93 @@
 #include "clients/thunderbird/prefs_document.h"
 
 #include <algorithm>
-#include <cstdint>
+
+#include "clients/thunderbird/account_lines.h"
+#include "core/ascii.h"
 
 namespace tw::thunderbird {
 namespace {
 
 constexpr std::string_view kMailPrefix = "mail.";
 
-bool within(std::string_view part, std::string_view text) {
-    const auto first = reinterpret_cast<std::uintptr_t>(text.data());
-    const auto at = reinterpret_cast<std::uintptr_t>(part.data());
-    return at >= first && at + part.size() <= first + text.size();
-}
-
 }  // namespace
 
-// Where a key or value is kept: in place in the text, or when it had escapes,
-// in the document's own store.
-void PrefsDocument::locate(std::string_view part, std::string_view text, std::string& decoded, std::uint32_t& at,
-                           std::uint32_t& length, bool& isDecoded) {
-    length = static_cast<std::uint32_t>(part.size());
-    isDecoded = !part.empty() && !within(part, text);
-    if (!isDecoded) {
-        at = part.empty() ? 0 : static_cast<std::uint32_t>(part.data() - text.data());
-        return;
-    }
-    at = static_cast<std::uint32_t>(decoded.size());
-    decoded.append(part);
+PrefsDocument::PrefsDocument(PrefsSource& source, Keep keep, std::string_view address) {
+    read(source, keep, address);
 }
 
-PrefsDocument::PrefsDocument(std::string_view text) : text_(text) {
-    // Room for the usual number of statements and lines, reserved rather than
-    // touched: memory is only taken up as it is used.
-    entries_.reserve(text.size() / 256);
-    safeLineStarts_.reserve(text.size() / 64);
-    PrefsScanner scanner(text, &safeLineStarts_);
+PrefsDocument::PrefsDocument(std::string_view text) {
+    PrefsSource source(text);
+    read(source, Keep::MailSettings, {});
+}
+
+bool PrefsDocument::kept(const PrefStatement& statement, Keep keep, std::string_view address) const {
+    if (keep == Keep::MailSettings) return true;
+    const std::string_view key = statement.key;
+    if (key == kAccountListKey || key == kDefaultAccountKey || key == kOutgoingListKey || key == kLastAccountKey) {
+        return true;
+    }
+    if (!key.starts_with("mail.identity.") || !key.ends_with(".useremail")) return false;
+    // The address, and any later statement for an identity that had it, since
+    // the last statement of a key is the one that counts.
+    if (equalIgnoringCase(statement.text, address)) return true;
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) { return this->key(entry) == key; });
+}
+
+void PrefsDocument::add(const PrefStatement& statement) {
+    Entry entry{};
+    entry.begin = static_cast<std::uint32_t>(statement.begin);
+    entry.end = static_cast<std::uint32_t>(statement.end);
+    entry.lineAfter = kNoPlace;
+    entry.type = statement.type;
+    entry.user = statement.user;
+    entry.number = static_cast<std::int32_t>(statement.number);
+    entry.keyAt = static_cast<std::uint32_t>(store_.size());
+    entry.keyLength = static_cast<std::uint32_t>(statement.key.size());
+    store_ += statement.key;
+    if (statement.type == PrefType::String) {
+        entry.valueAt = static_cast<std::uint32_t>(store_.size());
+        entry.valueLength = static_cast<std::uint32_t>(statement.text.size());
+        store_ += statement.text;
+    }
+    entries_.push_back(entry);
+}
+
+void PrefsDocument::read(PrefsSource& source, Keep keep, std::string_view address) {
+    PrefsScanner scanner(source);
     bool first = true;
+    std::size_t waiting = 0;  // the entries still without the place after them
+    const auto placeWaiting = [&] {
+        if (const auto place = scanner.firstSafeLineStart()) {
+            for (; waiting < entries_.size(); ++waiting) entries_[waiting].lineAfter = static_cast<std::uint32_t>(*place);
+            scanner.forgetFirstSafeLineStart();
+        }
+    };
     for (PrefStatement statement; scanner.next(statement);) {
+        // A line start read with this statement lies after the ones before.
+        placeWaiting();
         if (first) {
-            firstStatement_ = statement.begin;
+            firstPlace_ = statement.lineStart;
             first = false;
         }
         if (!statement.key.starts_with(kMailPrefix)) continue;
-        Entry entry{};
-        entry.begin = static_cast<std::uint32_t>(statement.begin);
-        entry.end = static_cast<std::uint32_t>(statement.end);
-        entry.type = statement.type;
-        entry.user = statement.user;
-        entry.number = static_cast<std::int32_t>(statement.type == PrefType::Boolean ? statement.text == "true"
-                                                                                       : statement.number);
-        locate(statement.key, text, decoded_, entry.keyAt, entry.keyLength, entry.keyDecoded);
-        if (statement.type == PrefType::String) {
-            locate(statement.text, text, decoded_, entry.valueAt, entry.valueLength, entry.valueDecoded);
-        }
-        entries_.push_back(entry);
+        facts_.read(statement.key, statement.text);
+        if (kept(statement, keep, address)) add(statement);
     }
+    placeWaiting();
+    readStatus_ = source.status();
     readEnd_ = scanner.readEnd();
-    endIsSafe_ = scanner.endIsSafe();
-    if (first) firstStatement_ = readEnd_;
-}
-
-std::string_view PrefsDocument::key(const Entry& entry) const {
-    const std::string_view source = entry.keyDecoded ? std::string_view(decoded_) : text_;
-    return source.substr(entry.keyAt, entry.keyLength);
+    // Where the text ends inside a comment, a string or a statement
+    // Thunderbird cannot read, new lines go before that.
+    endPlace_ = scanner.endIsSafe() ? readEnd_ : scanner.lastSafeLineStart().value_or(0);
+    endNeedsLineBreak_ = scanner.endNeedsLineBreak();
+    if (first) firstPlace_ = endPlace_;
 }
 
 std::string_view PrefsDocument::value(const Entry& entry) const {
     if (entry.type == PrefType::Boolean) return entry.number != 0 ? "true" : "false";
     if (entry.type != PrefType::String) return {};
-    const std::string_view source = entry.valueDecoded ? std::string_view(decoded_) : text_;
-    return source.substr(entry.valueAt, entry.valueLength);
+    return std::string_view(store_).substr(entry.valueAt, entry.valueLength);
 }
 
 const PrefsDocument::Entry* PrefsDocument::effective(std::string_view wanted) const {
@@ -98,30 +115,6 @@ bool PrefsDocument::isEffective(std::size_t index) const {
         if (entry.user ? (entries_[i].user && later) : (entries_[i].user || later)) return false;
     }
     return true;
-}
-
-std::size_t PrefsDocument::lastSafeAtOrBefore(std::size_t position) const {
-    const auto after = std::upper_bound(safeLineStarts_.begin(), safeLineStarts_.end(), position);
-    return after == safeLineStarts_.begin() ? 0 : *(after - 1);
-}
-
-std::size_t PrefsDocument::beforeFirstStatement() const {
-    if (firstStatement_ >= readEnd_) return atEnd();
-    return lastSafeAtOrBefore(firstStatement_);
-}
-
-std::size_t PrefsDocument::after(std::size_t position) const {
-    const auto next = std::lower_bound(safeLineStarts_.begin(), safeLineStarts_.end(), position);
-    if (next != safeLineStarts_.end() && *next <= readEnd_) return *next;
-    return atEnd();
-}
-
-std::size_t PrefsDocument::atEnd() const { return endIsSafe_ ? readEnd_ : lastSafeAtOrBefore(readEnd_); }
-
-bool PrefsDocument::needsLineBreak(std::size_t place) const {
-    if (place == 0) return false;
-    const char before = text_[place - 1];
-    return before != '\n' && before != '\r';
 }
 
 }  // namespace tw::thunderbird

@@ -9,26 +9,12 @@
 namespace tw::thunderbird {
 namespace {
 
-constexpr std::string_view kAccountPrefix = "mail.account.account";
-constexpr std::string_view kIdentityPrefix = "mail.identity.id";
-constexpr std::string_view kServerPrefix = "mail.server.server";
-constexpr std::string_view kOutgoingPrefix = "mail.smtpserver.smtp";
-constexpr std::string_view kLocalFolders = "mailbox://nobody@Local%20Folders";
 constexpr std::string_view kUserEmail = ".useremail";
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
-}
-
-void raise(long long& highest, long long number) { highest = std::max(highest, number); }
-
-// The highest number among the list's elements that are prefix + number.
-void raiseByList(long long& highest, std::string_view list, std::string_view prefix) {
-    for (std::string_view element : listElements(list)) {
-        if (element.starts_with(prefix)) raise(highest, leadingNumber(element.substr(prefix.size())));
-    }
 }
 
 bool listHolds(std::string_view list, std::string_view element) {
@@ -48,43 +34,6 @@ std::vector<std::string_view> listElements(std::string_view list) {
         list.remove_prefix(comma + 1);
     }
     return elements;
-}
-
-PrefsReader::PrefsReader(const PrefsDocument& document) : document_(document) {
-    for (const auto& entry : document.entries()) read(document.key(entry), entry);
-}
-
-void PrefsReader::read(std::string_view key, const PrefsDocument::Entry& entry) {
-    const std::string_view value = document_.value(entry);
-    if (key.starts_with(kAccountPrefix)) {
-        readAccount(key, value);
-    } else if (key.starts_with(kIdentityPrefix)) {
-        readIdentity(key, value);
-    } else if (key.starts_with(kServerPrefix)) {
-        raise(highestServer_, leadingNumber(key.substr(kServerPrefix.size())));
-    } else if (key.starts_with(kOutgoingPrefix)) {
-        raise(highestOutgoing_, leadingNumber(key.substr(kOutgoingPrefix.size())));
-    } else if (key == kAccountListKey) {
-        raiseByList(highestAccount_, value, "account");
-    } else if (key == kOutgoingListKey) {
-        raiseByList(highestOutgoing_, value, "smtp");
-    }
-}
-
-void PrefsReader::readAccount(std::string_view key, std::string_view value) {
-    anyAccount_ = true;
-    raise(highestAccount_, leadingNumber(key.substr(kAccountPrefix.size())));
-    if (key.ends_with(".identities")) raiseByList(highestIdentity_, value, "id");
-    if (key.ends_with(".server")) raiseByList(highestServer_, value, "server");
-}
-
-void PrefsReader::readIdentity(std::string_view key, std::string_view value) {
-    raise(highestIdentity_, leadingNumber(key.substr(kIdentityPrefix.size())));
-    if (key.ends_with(".smtpServer")) {
-        raiseByList(highestOutgoing_, value, "smtp");
-    } else if (key.ends_with(".draft_folder") || key.ends_with(".fcc_folder")) {
-        if (value.starts_with(kLocalFolders)) localFolderCopies_ = true;
-    }
 }
 
 std::vector<std::string> PrefsReader::identitiesWithAddress(std::string_view address) const {

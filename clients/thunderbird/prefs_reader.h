@@ -17,26 +17,26 @@ namespace tw::thunderbird {
 class PrefsReader {
 public:
     // The document must outlive the reader.
-    explicit PrefsReader(const PrefsDocument& document);
+    explicit PrefsReader(const PrefsDocument& document) : document_(document) {}
 
     const PrefsDocument& document() const { return document_; }
 
     // True when no key names an account ("mail.account.account" + number).
-    bool hasNoAccounts() const { return !anyAccount_; }
+    bool hasNoAccounts() const { return !facts().anyAccount; }
 
     // One more than the highest number of the family in use, or 1. A number is
     // in use where it is part of a key and where another setting names it (an
     // account list, an account's server, an identity's outgoing server). Gaps
     // are never reused: after account1 and account7 comes account8.
-    long long nextAccountNumber() const { return following(highestAccount_); }
-    long long nextIdentityNumber() const { return following(highestIdentity_); }
-    long long nextServerNumber() const { return following(highestServer_); }
-    long long nextOutgoingServerNumber() const { return following(highestOutgoing_); }
+    long long nextAccountNumber() const { return following(facts().highestAccount); }
+    long long nextIdentityNumber() const { return following(facts().highestIdentity); }
+    long long nextServerNumber() const { return following(facts().highestServer); }
+    long long nextOutgoingServerNumber() const { return following(facts().highestOutgoing); }
 
     // Whether a new identity keeps drafts and sent copies in the local folders:
     // when it is the first identity, or when any identity already does.
     bool usesLocalFoldersForCopies(long long identityNumber) const {
-        return identityNumber == 1 || localFolderCopies_;
+        return identityNumber == 1 || facts().localFolderCopies;
     }
 
     // The identities ("id4") whose address is the given one, ignoring the case
@@ -63,17 +63,9 @@ public:
 
 private:
     static long long following(long long highest) { return (highest < 0 ? 0 : highest) + 1; }
-    void read(std::string_view key, const PrefsDocument::Entry& entry);
-    void readAccount(std::string_view key, std::string_view value);
-    void readIdentity(std::string_view key, std::string_view value);
+    const PrefsFacts& facts() const { return document_.facts(); }
 
     const PrefsDocument& document_;
-    bool anyAccount_ = false;
-    long long highestAccount_ = -1;
-    long long highestIdentity_ = -1;
-    long long highestServer_ = -1;
-    long long highestOutgoing_ = -1;
-    bool localFolderCopies_ = false;
 };
 
 // The elements of a comma-separated list value, without surrounding blanks.

@@ -1,6 +1,6 @@
 #include "clients/thunderbird/prefs_syntax.h"
 
-#include <array>
+#include <cstring>
 
 namespace tw::thunderbird {
 namespace {
@@ -10,6 +10,9 @@ constexpr unsigned long long kIntMax = 2147483647ULL;
 
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 bool isKeywordChar(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool endsPlainString(unsigned char c, unsigned char quote) {
+    return c == quote || c == '\\' || c == '\n' || c == '\r' || c == kEnd;
+}
 
 int hexValue(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -17,14 +20,6 @@ int hexValue(unsigned char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
-
-// Bytes that end the quick scan of a string: either quote, an escape, a line
-// end or a NUL. A string without any but its closing quote is used in place.
-constexpr std::array<bool, 256> kStringSpecial = [] {
-    std::array<bool, 256> table{};
-    for (unsigned char c : {'"', '\'', '\\', '\n', '\r', '\0'}) table[c] = true;
-    return table;
-}();
 
 void appendUtf8(std::string& out, unsigned codePoint) {
     if (codePoint < 0x80) {
@@ -46,34 +41,49 @@ void appendUtf8(std::string& out, unsigned codePoint) {
 
 }  // namespace
 
-PrefsScanner::PrefsScanner(std::string_view text, std::vector<std::uint32_t>* safeLineStarts)
-    : text_(text), safeLineStarts_(safeLineStarts) {
-    if (safeLineStarts_ != nullptr) safeLineStarts_->push_back(0);
+PrefsScanner::PrefsScanner(PrefsSource& source) : source_(source) {
+    data_ = source.window().data();
+    base_ = source.base();
+    limit_ = base_ + source.window().size();
+    at_ = keep_ = base_;
+    if (at_ == 0) lastSafe_ = 0;
 }
 
-// The text is read as if a NUL followed it, which ends the file.
-unsigned char PrefsScanner::get() {
-    if (at_ < text_.size()) return static_cast<unsigned char>(text_[at_++]);
-    if (at_ == text_.size()) ++at_;
+// The window moves on, keeping what the token or statement being read needs.
+// The byte before is kept as well, so that the end of the text can tell
+// whether its last line has a line end.
+bool PrefsScanner::refill() {
+    if (!source_.more(keep_ > base_ ? keep_ - 1 : keep_)) return false;
+    data_ = source_.window().data();
+    base_ = source_.base();
+    limit_ = base_ + source_.window().size();
+    return true;
+}
+
+unsigned char PrefsScanner::getMore() {
+    if (at_ == limit_ && refill()) return static_cast<unsigned char>(data_[at_++ - base_]);
+    if (at_ == limit_) ++at_;
     return kEnd;
 }
 
 bool PrefsScanner::take(unsigned char c) {
-    if (at_ < text_.size() && static_cast<unsigned char>(text_[at_]) == c) {
-        ++at_;
-        return true;
-    }
-    return false;
+    if (at_ >= limit_ && (at_ > limit_ || !refill())) return false;
+    if (static_cast<unsigned char>(data_[at_ - base_]) != c) return false;
+    ++at_;
+    return true;
 }
 
 // A line end has just been read; CR LF counts as one.
 void PrefsScanner::lineEnd(unsigned char c) {
     if (c == '\r') take('\n');
-    if (topLevel_ && safeLineStarts_ != nullptr) safeLineStarts_->push_back(static_cast<std::uint32_t>(at_));
+    if (!topLevel_) return;
+    lastSafe_ = at_;
+    if (!firstSafe_) firstSafe_ = at_;
 }
 
 void PrefsScanner::lineComment() {
     for (;;) {
+        if (!holding_) keep_ = at_;
         const unsigned char c = get();
         if (c == '\n' || c == '\r') {
             lineEnd(c);
@@ -86,6 +96,7 @@ void PrefsScanner::lineComment() {
 // False when the text ends before "*/".
 bool PrefsScanner::blockComment() {
     for (;;) {
+        if (!holding_) keep_ = at_;
         const unsigned char c = get();
         if (c == '*' && take('/')) return true;
         if (c == '\r') take('\n');
@@ -95,6 +106,7 @@ bool PrefsScanner::blockComment() {
 
 PrefsScanner::Token PrefsScanner::lex(std::string* stringBuffer) {
     for (;;) {
+        if (!holding_) keep_ = at_;  // blanks and comments between statements are not needed again
         const unsigned char c = get();
         tokenStart_ = at_ - 1;
         switch (c) {
@@ -139,7 +151,7 @@ PrefsScanner::Token PrefsScanner::keyword(std::size_t start) {
     while (isKeywordChar(get())) {
     }
     unget();
-    const std::string_view word = text_.substr(start, at_ - start);
+    const std::string_view word = bytes(start, at_ - start);
     if (word == "user_pref") return Token::UserPref;
     if (word == "pref") return Token::Pref;
     if (word == "true") return Token::True;
@@ -218,18 +230,102 @@ bool PrefsScanner::escape(std::string* buffer) {
     }
 }
 
+// How far from start the text runs without the closing quote, an escape, a
+// line end or a NUL. Strings make up most of a prefs.js, so eight bytes are
+// looked at together: all the bytes that stop a string are below 0x28 but
+// the backslash, and a block without any such byte is passed whole.
+std::size_t PrefsScanner::plainRunEndInWindow(std::size_t start, unsigned char quote) const {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    std::size_t end = start;
+    while (end + 8 <= limit_) {
+        std::uint64_t word;
+        std::memcpy(&word, data_ + (end - base_), sizeof word);
+        const std::uint64_t below28 = (word - kOnes * 0x28) & ~word & kHighs;
+        const std::uint64_t backslashes = word ^ (kOnes * '\\');
+        if ((below28 | ((backslashes - kOnes) & ~backslashes & kHighs)) != 0) {
+            for (std::size_t k = end; k < end + 8; ++k) {
+                if (endsPlainString(static_cast<unsigned char>(data_[k - base_]), quote)) return k;
+            }
+        }
+        end += 8;
+    }
+    for (; end < limit_; ++end) {
+        if (endsPlainString(static_cast<unsigned char>(data_[end - base_]), quote)) return end;
+    }
+    return end;
+}
+
+std::size_t PrefsScanner::plainRunEnd(std::size_t start, unsigned char quote) {
+    for (std::size_t end = start;;) {
+        end = plainRunEndInWindow(end, quote);
+        if (end < limit_ || !refill()) return end;
+    }
+}
+
+// The statement after "user_pref" as Thunderbird writes it: ("key", value);
+// with a string, a number or true/false, no blanks but the one after the
+// comma, no escapes, all of it in the window. Anything else is left to the
+// general reading, which gives the same result for these.
+bool PrefsScanner::quickStatement(PrefStatement& statement) {
+    const auto byte = [this](std::size_t at) { return at < limit_ ? static_cast<unsigned char>(data_[at - base_]) : -1; };
+    const auto quoted = [&](std::size_t at) {  // the end of a plain string opened before at, or npos
+        const std::size_t end = plainRunEndInWindow(at, '"');
+        return byte(end) == '"' ? end : std::string_view::npos;
+    };
+    if (byte(at_) != '(' || byte(at_ + 1) != '"') return false;
+    const std::size_t keyStart = at_ + 2;
+    const std::size_t keyEnd = quoted(keyStart);
+    if (keyEnd == std::string_view::npos || byte(keyEnd + 1) != ',' || byte(keyEnd + 2) != ' ') return false;
+    std::size_t at = keyEnd + 3;
+    std::string_view text;
+    long long number = 0;
+    PrefType type = PrefType::Integer;
+    if (byte(at) == '"') {
+        const std::size_t end = quoted(at + 1);
+        if (end == std::string_view::npos) return false;
+        text = bytes(at + 1, end - at - 1);
+        type = PrefType::String;
+        at = end + 1;
+    } else if (byte(at) == 't' || byte(at) == 'f') {
+        const bool truth = byte(at) == 't';
+        const std::string_view word = truth ? "true" : "false";
+        if (limit_ - at < word.size() || bytes(at, word.size()) != word) return false;
+        text = word;
+        number = truth;
+        type = PrefType::Boolean;
+        at += word.size();
+    } else {
+        const bool negative = byte(at) == '-';
+        if (negative) ++at;
+        const std::size_t digits = at;
+        unsigned long long value = 0;
+        for (; byte(at) >= '0' && byte(at) <= '9' && value <= kIntMax + 1; ++at) {
+            value = value * 10 + static_cast<unsigned>(byte(at) - '0');
+        }
+        if (at == digits || value > kIntMax + (negative ? 1 : 0)) return false;
+        number = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+    }
+    if (byte(at) != ')' || byte(at + 1) != ';') return false;
+    statement.key = bytes(keyStart, keyEnd - keyStart);
+    statement.text = text;
+    statement.number = number;
+    statement.type = type;
+    statement.end = at_ = at + 2;
+    return true;
+}
+
 PrefsScanner::Token PrefsScanner::string(unsigned char quote, std::string* buffer) {
     const std::size_t start = at_;
-    std::size_t end = start;
-    while (end < text_.size() && !kStringSpecial[static_cast<unsigned char>(text_[end])]) ++end;
-    if (end < text_.size() && static_cast<unsigned char>(text_[end]) == quote) {
-        stringValue_ = text_.substr(start, end - start);
+    const std::size_t end = plainRunEnd(start, quote);
+    if (end < limit_ && static_cast<unsigned char>(data_[end - base_]) == quote) {
+        string_ = {start, end - start, nullptr};
         at_ = end + 1;
         return Token::String;
     }
-    // Escapes, line ends or the other quote: the text is built up. A fault
+    // Escapes, line ends or the text's end: the text is built up. A fault
     // makes the whole string an error, which still ends at its closing quote.
-    buffer->assign(text_.substr(start, end - start));
+    buffer->assign(bytes(start, end - start));
     at_ = end;
     bool good = true;
     for (;;) {
@@ -244,7 +340,7 @@ PrefsScanner::Token PrefsScanner::string(unsigned char quote, std::string* buffe
             *buffer += static_cast<char>(c);
         }
     }
-    stringValue_ = *buffer;
+    string_ = {start, 0, buffer};
     return good ? Token::String : Token::Error;
 }
 
@@ -257,14 +353,20 @@ PrefsScanner::Token PrefsScanner::recover(Token token) {
             endIsSafe_ = false;
             return token;
         }
+        holding_ = false;
         token = lex(&ignored_);
     }
 }
 
 PrefsScanner::Token PrefsScanner::statementStart() {
+    holding_ = false;
     topLevel_ = true;
     const Token first = lex(&ignored_);
     topLevel_ = false;
+    // The statement's bytes stay in the window until it has been read.
+    keep_ = tokenStart_;
+    holding_ = true;
+    pendingLineStart_ = lastSafe_;
     endIsSafe_ = true;
     return first;
 }
@@ -273,17 +375,13 @@ PrefsScanner::Token PrefsScanner::statementStart() {
 // 32 bits. Otherwise failed is the token to recover from.
 bool PrefsScanner::value(PrefStatement& statement, Token& failed) {
     const Token token = lex(&valueBuffer_);
-    statement.text = {};
     statement.number = 0;
     switch (token) {
-    case Token::String:
-        statement.type = PrefType::String;
-        statement.text = stringValue_;
-        return true;
+    case Token::String: statement.type = PrefType::String; return true;
     case Token::True:
     case Token::False:
         statement.type = PrefType::Boolean;
-        statement.text = token == Token::True ? "true" : "false";
+        statement.number = token == Token::True;
         return true;
     case Token::Integer:
         statement.type = PrefType::Integer;
@@ -305,32 +403,46 @@ bool PrefsScanner::value(PrefStatement& statement, Token& failed) {
     }
 }
 
+void PrefsScanner::finish() {
+    finished_ = true;
+    readEnd_ = tokenStart_ < limit_ ? tokenStart_ : limit_;
+    // The window keeps the byte before the place it was kept from.
+    endNeedsLineBreak_ = readEnd_ > base_ && data_[readEnd_ - 1 - base_] != '\n' && data_[readEnd_ - 1 - base_] != '\r';
+}
+
 bool PrefsScanner::next(PrefStatement& statement) {
     if (finished_) return false;
-    Token token = started_ ? pending_ : statementStart();
-    started_ = true;
+    Token token = statementStart();
     for (;;) {
         if (token == Token::End) {
-            finished_ = true;
-            readEnd_ = tokenStart_ < text_.size() ? tokenStart_ : text_.size();
+            finish();
             return false;
         }
         statement.begin = tokenStart_;
+        statement.lineStart = pendingLineStart_.value_or(0);
         statement.user = token == Token::UserPref;
+        if (token == Token::UserPref && quickStatement(statement)) return true;
         const bool specifier = token == Token::UserPref || token == Token::Pref || token == Token::StickyPref ||
                                token == Token::LockPref;
         if (!specifier || (token = lex(&ignored_)) != Token::Open || (token = lex(&keyBuffer_)) != Token::String) {
             token = recover(token);
             continue;
         }
-        statement.key = stringValue_;
-        if ((token = lex(&ignored_)) != Token::Comma || !value(statement, token) ||
-            (token = lex(&ignored_)) != Token::Close || (token = lex(&ignored_)) != Token::Semicolon) {
+        const StringToken key = string_;
+        if ((token = lex(&ignored_)) != Token::Comma || !value(statement, token)) {
+            token = recover(token);
+            continue;
+        }
+        const StringToken text = statement.type == PrefType::String ? string_ : StringToken{};
+        if ((token = lex(&ignored_)) != Token::Close || (token = lex(&ignored_)) != Token::Semicolon) {
             token = recover(token);
             continue;
         }
         statement.end = at_;
-        pending_ = statementStart();
+        statement.key = textOf(key);
+        statement.text = statement.type == PrefType::String    ? textOf(text)
+                         : statement.type == PrefType::Boolean ? std::string_view(statement.number ? "true" : "false")
+                                                               : std::string_view();
         return true;
     }
 }

@@ -23,38 +23,66 @@ ThunderbirdWriter::ThunderbirdWriter(std::string newAddress, std::string newDisp
 
 ConfigOutcome ThunderbirdWriter::configure() {
     ConfigOutcome outcome = discoverProfile(*log, profile);
-    if (outcome == OutcomeConfigured) outcome = loadPreferences();
+    if (outcome == OutcomeConfigured) outcome = openPreferences();
     if (outcome != OutcomeConfigured) return outcome;
 
     // prefs.js is UTF-8; the program's own text is 8-bit.
     fileAddress = platform::ansiToUtf8(address);
     fileSettings = makeAccountSettings(fileAddress, platform::ansiToUtf8(displayName), useSsl);
-    const PrefsDocument document(prefsView.bytes());
-    const PrefsReader reader(document);
-    const bool firstAccount = reader.hasNoAccounts();
+    if (!prefsFileOpen) {
+        PrefsSource nothing{std::string_view()};
+        return configureIn(nothing);
+    }
+    PrefsSource source(prefsFile);
+    return configureIn(source);
+}
+
+// The file is read through once for what adding an account needs, and only
+// when the address is there, once more for all the mail settings.
+ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
+    const PrefsDocument outline(source, PrefsDocument::Keep::ListsAndAddress, fileAddress);
+    if (!readThrough(outline)) return OutcomeCannotConfigure;
+    const bool firstAccount = !outline.facts().anyAccount;
+    const bool addressSeen = !firstAccount && !PrefsReader(outline).identitiesWithAddress(fileAddress).empty();
 
     *log << "Searching for existant " << address << " account ... ";
-    const auto found = firstAccount ? std::nullopt : reader.findAccountForAddress(fileAddress);
+    if (!addressSeen) {
+        log->line("not found. Creating new account.");
+        return firstAccount ? writeFirstAccount(outline, source) : writeNewAccount(PrefsReader(outline), source);
+    }
+    source.rewind();
+    const PrefsDocument document(source);
+    if (!readThrough(document)) return OutcomeCannotConfigure;
+    const PrefsReader reader(document);
+    const auto found = reader.findAccountForAddress(fileAddress);
     if (found && !overwriteExisting) {
         log->line(" found. No changes will be made.");
         return OutcomeAccountExists;
     }
     if (found) {
         log->line(" found. Reseting settings to defaults.");
-        return resetAccount(reader, *found);
+        return resetAccount(reader, *found, source);
     }
     log->line("not found. Creating new account.");
-    return firstAccount ? writeFirstAccount(document) : writeNewAccount(reader);
+    return writeNewAccount(reader, source);
 }
 
-ConfigOutcome ThunderbirdWriter::loadPreferences() {
-    const platform::Status rc = prefsView.open(profile.prefsFile);
-    if (rc == platform::kSuccess && PrefsDocument::fits(prefsView.bytes().size())) return OutcomeConfigured;
+bool ThunderbirdWriter::readThrough(const PrefsDocument& document) {
+    const platform::Status rc = document.readStatus();
+    if (rc == platform::kSuccess && PrefsDocument::fits(document.readEnd())) return true;
     if (rc == platform::kSuccess) {
         *log << "Unable to read " << profile.prefsFile << ": the file is too large. No changes have been made.";
-        log->endLine();
-        return OutcomeCannotConfigure;
+    } else {
+        *log << "Unable to read " << profile.prefsFile << " (error " << rc << "). No changes have been made.";
     }
+    log->endLine();
+    return false;
+}
+
+ConfigOutcome ThunderbirdWriter::openPreferences() {
+    const platform::Status rc = prefsFile.open(profile.prefsFile);
+    prefsFileOpen = rc == platform::kSuccess;
+    if (prefsFileOpen) return OutcomeConfigured;
     if (rc != platform::kErrorFileNotFound && rc != platform::kErrorPathNotFound) {
         // Held open by another program, for instance: never taken for an empty file.
         *log << "Unable to read " << profile.prefsFile << " (error " << rc << "). No changes have been made.";
@@ -76,7 +104,7 @@ bool ThunderbirdWriter::createProfileFolder() {
     return platform::folderExists(profile.profileFolder);
 }
 
-ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document) {
+ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document, PrefsSource& source) {
     Summary summary;
     summary.account = "account2";
     summary.server = "server2";
@@ -86,10 +114,10 @@ ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document
         rewriteForFirstAccount(document, fileSettings, edits);
         return std::string();
     };
-    return save(document, rewrite, summary);
+    return save(document, source, rewrite, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::writeNewAccount(const PrefsReader& reader) {
+ConfigOutcome ThunderbirdWriter::writeNewAccount(const PrefsReader& reader, PrefsSource& source) {
     NewAccount account;
     account.accountNumber = reader.nextAccountNumber();
     account.account = "account" + std::to_string(account.accountNumber);
@@ -105,11 +133,12 @@ ConfigOutcome ThunderbirdWriter::writeNewAccount(const PrefsReader& reader) {
     summary.localFolders = account.localFolders;
     const PrefsDocument& document = reader.document();
     return save(
-        document, [&](PrefsEdits& edits) { return rewriteAddingAccount(document, account, fileSettings, edits); },
-        summary);
+        document, source,
+        [&](PrefsEdits& edits) { return rewriteAddingAccount(document, account, fileSettings, edits); }, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::resetAccount(const PrefsReader& reader, const PrefsReader::AddressAccount& found) {
+ConfigOutcome ThunderbirdWriter::resetAccount(const PrefsReader& reader, const PrefsReader::AddressAccount& found,
+                                              PrefsSource& source) {
     ExistingAccount account;
     account.identity = found.identity;
     const auto server = found.account ? reader.value(accountKey(*found.account, "server")) : std::nullopt;
@@ -149,11 +178,12 @@ ConfigOutcome ThunderbirdWriter::resetAccount(const PrefsReader& reader, const P
     }
     const PrefsDocument& document = reader.document();
     return save(
-        document, [&](PrefsEdits& edits) { return rewriteResettingAccount(document, account, fileSettings, edits); },
-        summary);
+        document, source,
+        [&](PrefsEdits& edits) { return rewriteResettingAccount(document, account, fileSettings, edits); }, summary);
 }
 
-ConfigOutcome ThunderbirdWriter::save(const PrefsDocument& document, const Rewrite& rewrite, Summary summary) {
+ConfigOutcome ThunderbirdWriter::save(const PrefsDocument& document, PrefsSource& source, const Rewrite& rewrite,
+                                      Summary summary) {
     PrefsEdits edits(document);
     const std::string outgoingList = rewrite(edits);
     if (!outgoingList.empty()) summary.outgoingList = outgoingList;
@@ -166,11 +196,12 @@ ConfigOutcome ThunderbirdWriter::save(const PrefsDocument& document, const Rewri
         rc = file.create(profile.tempFile);
         if (rc == platform::kSuccess) {
             PrefsOutput out(file);
-            edits.write(out);
+            edits.write(source, out);
             rc = out.finish();
+            if (rc == platform::kSuccess) rc = source.status();
         }
     }
-    prefsView.close();  // a file in view cannot be replaced
+    prefsFile.close();  // an open file cannot be replaced
     if (rc != platform::kSuccess) {
         *log << "Unable to write " << profile.tempFile << " (error " << rc << ").";
     } else {

@@ -47,17 +47,21 @@ private:
         std::vector<std::string> folderLines{};
     };
 
-    ConfigOutcome loadPreferences();
+    ConfigOutcome openPreferences();
     bool createProfileFolder();
-    ConfigOutcome writeFirstAccount(const thunderbird::PrefsDocument& document);
-    ConfigOutcome writeNewAccount(const thunderbird::PrefsReader& reader);
+    // Reads prefs.js through; false (and a log line) when it cannot be read whole.
+    bool readThrough(const thunderbird::PrefsDocument& document);
+    ConfigOutcome configureIn(thunderbird::PrefsSource& source);
+    ConfigOutcome writeFirstAccount(const thunderbird::PrefsDocument& document, thunderbird::PrefsSource& source);
+    ConfigOutcome writeNewAccount(const thunderbird::PrefsReader& reader, thunderbird::PrefsSource& source);
     ConfigOutcome resetAccount(const thunderbird::PrefsReader& reader,
-                               const thunderbird::PrefsReader::AddressAccount& found);
+                               const thunderbird::PrefsReader::AddressAccount& found, thunderbird::PrefsSource& source);
     // Writes prefs.tmp as prefs.js with the edits that rewrite makes, which
     // gives the outgoing-server list it wrote (or nothing), and puts it in the
     // place of prefs.js.
     using Rewrite = std::function<std::string(thunderbird::PrefsEdits&)>;
-    ConfigOutcome save(const thunderbird::PrefsDocument& document, const Rewrite& rewrite, Summary summary);
+    ConfigOutcome save(const thunderbird::PrefsDocument& document, thunderbird::PrefsSource& source,
+                       const Rewrite& rewrite, Summary summary);
     void logSummary(const Summary& summary);
 
     bool useSsl;
@@ -69,7 +73,8 @@ private:
     thunderbird::ProfileLocation profile;
     thunderbird::AccountSettings fileSettings;  // UTF-8 and escaped, as prefs.js holds text
     std::string fileAddress;                    // UTF-8, as Thunderbird reads it
-    platform::FileView prefsView;               // prefs.js, or nothing for a new profile
+    platform::FileReader prefsFile;             // prefs.js, unless the profile has none yet
+    bool prefsFileOpen = false;
 };
 
 }  // namespace tw

@@ -112,19 +112,32 @@ Status NewFile::finish() {
     return rc;
 }
 
-// The fake has no mapping: it reads the file, as Windows would show it.
-Status FileView::open(const std::string& path) {
+Status FileReader::open(const std::string& path) {
     close();
-    const Status rc = readWholeFile(path, copy_);
-    data_ = copy_.data();
-    size_ = copy_.size();
-    return rc;
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    handle_ = asHandle(descriptor);
+    return kSuccess;
 }
 
-void FileView::close() {
-    copy_ = std::string();
-    data_ = nullptr;
-    size_ = 0;
+Status FileReader::read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    const auto result = ::read(fd(handle_), buffer, size);
+    if (result < 0) return fromErrno(errno);
+    got = static_cast<std::size_t>(result);
+    return kSuccess;
+}
+
+Status FileReader::rewind() {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    return ::lseek(fd(handle_), 0, SEEK_SET) == 0 ? kSuccess : fromErrno(errno);
+}
+
+void FileReader::close() {
+    if (handle_ != nullptr) ::close(fd(std::exchange(handle_, nullptr)));
 }
 
 bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }

@@ -114,30 +114,32 @@ Status NewFile::finish() {
     return rc;
 }
 
-Status FileView::open(const std::string& path) {
+Status FileReader::open(const std::string& path) {
     close();
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return lastError();
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return lastError();
-    if (size.QuadPart == 0) return ERROR_SUCCESS;  // nothing to map, and Windows would refuse
-    if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX) return ERROR_NOT_ENOUGH_MEMORY;
-    // The view keeps the mapping open; neither handle is needed after it.
-    HANDLE mappingHandle = CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mappingHandle == nullptr) return lastError();
-    FileHandle mapping(mappingHandle);
-    const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
-    if (view == nullptr) return lastError();
-    data_ = static_cast<const char*>(view);
-    size_ = static_cast<std::size_t>(size.QuadPart);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = file;
     return ERROR_SUCCESS;
 }
 
-void FileView::close() {
-    if (data_ != nullptr) UnmapViewOfFile(data_);
-    data_ = nullptr;
-    size_ = 0;
+Status FileReader::read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    DWORD chunk = 0;
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min(size, kChunk)), &chunk, nullptr)) return lastError();
+    got = chunk;
+    return ERROR_SUCCESS;
+}
+
+Status FileReader::rewind() {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) ? ERROR_SUCCESS : lastError();
+}
+
+void FileReader::close() {
+    if (handle_ != nullptr) CloseHandle(std::exchange(handle_, nullptr));
 }
 
 bool fileExists(const std::string& path) {
