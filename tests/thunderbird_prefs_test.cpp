@@ -93,6 +93,8 @@ std::vector<SyntaxCase> syntaxCases() {
          "user_pref(\"a\" 1, \"x;y\");\nuser_pref(\"b\", 1, sticky);\nuser_pref(\"c\", 3);", "c=3"},
         {"unknown words, stray text and bad escapes",
          "user_prefs(\"a\", 1);\nuser_pref(\"b\", \"\\q\");\n} user_pref(\"c\", 3);\n@;\nuser_pref(\"d\", 4);", "d=4"},
+        {"a byte order mark at the start", "\xEF\xBB\xBFuser_pref(\"a\", 1);\n\xEF\xBB\xBFuser_pref(\"b\", 2);\nuser_pref(\"c\", 3);",
+         "a=1 | c=3"},
         {"a NUL ends the file", std::string("user_pref(\"a\", 1);\n") + '\0' + "user_pref(\"b\", 2);", "a=1"},
         {"an unterminated comment runs to the end", "user_pref(\"a\", 1);\n/* user_pref(\"b\", 2);", "a=1"},
     };
@@ -142,6 +144,7 @@ std::vector<PlaceCase> placeCases() {
         {"before a NUL, where Thunderbird stops", a + "\n" + nul + "junk", a + "\n" + nul + "junk", nul + "junk",
          nul + "junk"},
         {"no statements", "// only a comment\n", "$", "", "$"},
+        {"after a byte order mark", "\xEF\xBB\xBF" + a, a, "|$", "|$"},
     };
 }
 

@@ -46,7 +46,11 @@ PrefsScanner::PrefsScanner(PrefsSource& source) : source_(source) {
     base_ = source.base();
     limit_ = base_ + source.window().size();
     at_ = keep_ = base_;
-    if (at_ == 0) lastSafe_ = 0;
+    if (at_ != 0) return;
+    // Thunderbird passes over a UTF-8 byte order mark at the start; nothing
+    // may be put before it.
+    if (!(take(0xEF) && take(0xBB) && take(0xBF))) at_ = 0;
+    lastSafe_ = at_;
 }
 
 // The window moves on, keeping what the token or statement being read needs.

@@ -5,7 +5,7 @@
 // the end of the line. Strings are in double or single quotes, with the escapes
 // \" \' \\ \n \r \xNN and \uNNNN. Values are strings, true, false or whole
 // numbers with an optional sign. A NUL byte outside strings and comments ends
-// the file.
+// the file, and a UTF-8 byte order mark at its start is passed over.
 //
 // Thunderbird skips whatever it cannot read up to the next ";" that is not in
 // a string or comment and reads on from there; so does this scanner. Text it
