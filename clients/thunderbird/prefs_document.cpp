@@ -27,6 +27,10 @@ bool PrefsDocument::kept(const PrefStatement& statement, Keep keep, std::string_
     if (key == kAccountListKey || key == kDefaultAccountKey || key == kOutgoingListKey || key == kLastAccountKey) {
         return true;
     }
+    if (keep == Keep::AccountsAndAddress &&
+        (key.starts_with("mail.account.") || (key.starts_with("mail.server.") && key.ends_with(".userName")))) {
+        return true;
+    }
     if (!key.starts_with("mail.identity.") || !key.ends_with(".useremail")) return false;
     // The address, and any later statement for an identity that had it, since
     // the last statement of a key is the one that counts.

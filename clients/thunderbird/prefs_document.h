@@ -19,12 +19,18 @@ namespace tw::thunderbird {
 
 class PrefsDocument {
 public:
-    // Which statements a document keeps. Every one whose key begins with
-    // "mail."; or, when only a new account is to be added, the account and
-    // outgoing-server lists, the default account, the account counter and
-    // the identities' addresses that are the given one (a large profile has
-    // tens of thousands of the others).
-    enum class Keep { MailSettings, ListsAndAddress };
+    // Which statements a document keeps: every one whose key begins with
+    // "mail.", or fewer, since a large profile has tens of thousands of them.
+    enum class Keep {
+        MailSettings,
+        // What adding an account needs: the account and outgoing-server
+        // lists, the default account, the account counter, and the
+        // identities' addresses that are the given one.
+        ListsAndAddress,
+        // And what tells whose account an identity with the address is: the
+        // accounts' settings and the incoming servers' user names.
+        AccountsAndAddress,
+    };
 
     // Reads the source from where it stands to its end.
     explicit PrefsDocument(PrefsSource& source, Keep keep = Keep::MailSettings, std::string_view address = {});

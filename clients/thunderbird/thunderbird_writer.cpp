@@ -37,8 +37,10 @@ ConfigOutcome ThunderbirdWriter::configure() {
     return configureIn(source);
 }
 
-// The file is read through once for what adding an account needs, and only
-// when the address is there, once more for all the mail settings.
+// The file is read through once for what adding an account needs; when the
+// address is there, once more for whose account it is; and to reset that
+// account, once more for all its settings. A large profile holds tens of
+// thousands of settings, and each reading keeps only what it needs.
 ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
     const PrefsDocument outline(source, PrefsDocument::Keep::ListsAndAddress, fileAddress);
     if (!readThrough(outline)) return OutcomeCannotConfigure;
@@ -51,20 +53,23 @@ ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
         return firstAccount ? writeFirstAccount(outline, source) : writeNewAccount(PrefsReader(outline), source);
     }
     source.rewind();
-    const PrefsDocument document(source);
-    if (!readThrough(document)) return OutcomeCannotConfigure;
-    const PrefsReader reader(document);
-    const auto found = reader.findAccountForAddress(fileAddress);
-    if (found && !overwriteExisting) {
+    const PrefsDocument accounts(source, PrefsDocument::Keep::AccountsAndAddress, fileAddress);
+    if (!readThrough(accounts)) return OutcomeCannotConfigure;
+    const auto found = PrefsReader(accounts).findAccountForAddress(fileAddress);
+    if (!found) {
+        // Only an alias of another address's account.
+        log->line("not found. Creating new account.");
+        return writeNewAccount(PrefsReader(accounts), source);
+    }
+    if (!overwriteExisting) {
         log->line(" found. No changes will be made.");
         return OutcomeAccountExists;
     }
-    if (found) {
-        log->line(" found. Reseting settings to defaults.");
-        return resetAccount(reader, *found, source);
-    }
-    log->line("not found. Creating new account.");
-    return writeNewAccount(reader, source);
+    log->line(" found. Reseting settings to defaults.");
+    source.rewind();
+    const PrefsDocument document(source);
+    if (!readThrough(document)) return OutcomeCannotConfigure;
+    return resetAccount(PrefsReader(document), *found, source);
 }
 
 bool ThunderbirdWriter::readThrough(const PrefsDocument& document) {
