@@ -34,8 +34,8 @@ bool PrefsDocument::kept(const PrefStatement& statement, Keep keep, std::string_
     if (!key.starts_with("mail.identity.") || !key.ends_with(".useremail")) return false;
     // The address, and any later statement for an identity that had it, since
     // the last statement of a key is the one that counts.
-    if (equalIgnoringCase(statement.text, address)) return true;
-    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) { return this->key(entry) == key; });
+    return equalIgnoringCase(statement.text, address) ||
+           std::find(addressKeys_.begin(), addressKeys_.end(), key) != addressKeys_.end();
 }
 
 void PrefsDocument::add(const PrefStatement& statement) {
@@ -76,7 +76,11 @@ void PrefsDocument::read(PrefsSource& source, Keep keep, std::string_view addres
         }
         if (!statement.key.starts_with(kMailPrefix)) continue;
         facts_.read(statement.key, statement.text);
-        if (kept(statement, keep, address)) add(statement);
+        if (!kept(statement, keep, address)) continue;
+        if (keep != Keep::MailSettings && statement.key.ends_with(".useremail")) {
+            addressKeys_.emplace_back(statement.key);
+        }
+        add(statement);
     }
     placeWaiting();
     readStatus_ = source.status();

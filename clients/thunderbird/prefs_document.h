@@ -90,6 +90,7 @@ private:
     PrefsFacts facts_;
     std::vector<Entry> entries_;
     std::string store_;  // the keys and values of the entries
+    std::vector<std::string> addressKeys_;  // identities whose address statements are kept
     std::size_t firstPlace_ = 0;
     std::size_t readEnd_ = 0;
     std::size_t endPlace_ = 0;
