@@ -3,6 +3,14 @@
 #include <cstring>
 
 namespace tw::thunderbird {
+namespace {
+
+// Positions in the text are 32-bit numbers: a longer file is not read on
+// (Windows' ERROR_FILE_TOO_LARGE), where they would wrap round.
+constexpr std::size_t kLongestText = 0xFFFFFFF0u;
+constexpr platform::Status kErrorFileTooLarge = 223;
+
+}  // namespace
 
 PrefsSource::PrefsSource(platform::FileReader& file, std::size_t piece)
     : file_(&file), buffer_(new char[piece]), capacity_(piece), ended_(false) {
@@ -12,8 +20,11 @@ PrefsSource::PrefsSource(platform::FileReader& file, std::size_t piece)
 // Reads after the bytes the window holds, as many as fit.
 void PrefsSource::fill() {
     std::size_t size = window_.size();
+    std::size_t room = capacity_ - size;
+    if (base_ + size + room > kLongestText) room = kLongestText - base_ - size;
     std::size_t got = 0;
-    if (status_ == platform::kSuccess) status_ = file_->read(buffer_.get() + size, capacity_ - size, got);
+    if (status_ == platform::kSuccess && room == 0) status_ = kErrorFileTooLarge;
+    if (status_ == platform::kSuccess) status_ = file_->read(buffer_.get() + size, room, got);
     if (got == 0) ended_ = true;
     window_ = std::string_view(buffer_.get(), size + got);
 }

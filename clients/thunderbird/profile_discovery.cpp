@@ -152,9 +152,10 @@ std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIn
 
 namespace {
 
-// Where this Thunderbird is installed, as App Paths registers it. (A 64-bit
-// Thunderbird registers in the 64-bit view of the registry; the lookup is
-// the same one the client launch uses.)
+// Where this Thunderbird is installed, as App Paths registers it: the same
+// lookup the client launch makes, so that when it learns to find a 64-bit
+// Thunderbird (registered in the 64-bit view of the registry) beside a
+// 32-bit one, the profile choice follows it here.
 std::string thunderbirdProgramPath() {
     const std::string path = programPath(clientImageName(Thunderbird), platform::kKeyRead);
     return path == kErrorMarker ? std::string() : path;
@@ -206,8 +207,8 @@ ConfigOutcome discoverProfile(SessionLog& log, ProfileLocation& location) {
         log.endLine();
         return OutcomeCannotConfigure;
     }
-    // Only a backup of the install sections: without it (or unreadable) the
-    // choice goes by profiles.ini alone.
+    // Where older versions kept the install sections: without it (or when it
+    // cannot be read) the choice goes by profiles.ini alone.
     std::string installs;
     if (platform::readWholeFile(thunderbirdFolder + "\\installs.ini", installs) != platform::kSuccess) installs.clear();
     const auto profile = readDefaultProfilePath(text, installs, installFolderHash(thunderbirdProgramPath()));
