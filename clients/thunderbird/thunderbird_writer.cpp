@@ -1,5 +1,6 @@
 #include "clients/thunderbird/thunderbird_writer.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -46,20 +47,21 @@ ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
     if (!readThrough(outline)) return OutcomeCannotConfigure;
     const bool firstAccount = !outline.facts().anyAccount;
     const bool addressSeen = !firstAccount && !PrefsReader(outline).identitiesWithAddress(fileAddress).empty();
+    std::optional<PrefsDocument> accounts;
+    std::optional<PrefsReader::AddressAccount> found;
+    if (addressSeen) {
+        source.rewind();
+        accounts.emplace(source, PrefsDocument::Keep::AccountsAndAddress, fileAddress);
+        if (!readThrough(*accounts)) return OutcomeCannotConfigure;
+        found = PrefsReader(*accounts).findAccountForAddress(fileAddress);
+    }
 
     *log << "Searching for existant " << address << " account ... ";
-    if (!addressSeen) {
-        log->line("not found. Creating new account.");
-        return firstAccount ? writeFirstAccount(outline, source) : writeNewAccount(PrefsReader(outline), source);
-    }
-    source.rewind();
-    const PrefsDocument accounts(source, PrefsDocument::Keep::AccountsAndAddress, fileAddress);
-    if (!readThrough(accounts)) return OutcomeCannotConfigure;
-    const auto found = PrefsReader(accounts).findAccountForAddress(fileAddress);
     if (!found) {
-        // Only an alias of another address's account.
+        // Also when the address is only an alias of another address's account.
         log->line("not found. Creating new account.");
-        return writeNewAccount(PrefsReader(accounts), source);
+        if (firstAccount) return writeFirstAccount(outline, source);
+        return writeNewAccount(PrefsReader(accounts ? *accounts : outline), source);
     }
     if (!overwriteExisting) {
         log->line(" found. No changes will be made.");
