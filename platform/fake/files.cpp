@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/fake/fake_state.h"
+#include "platform/text.h"
 
 namespace tw::platform {
 namespace {
@@ -119,6 +120,34 @@ Status NewFile::finish() {
     return rc;
 }
 
+Status FileReader::open(const std::string& path) {
+    close();
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path)) return kSharingViolation;
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    handle_ = asHandle(descriptor);
+    return kSuccess;
+}
+
+Status FileReader::read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    const auto result = ::read(fd(handle_), buffer, size);
+    if (result < 0) return fromErrno(errno);
+    got = static_cast<std::size_t>(result);
+    return kSuccess;
+}
+
+Status FileReader::rewind() {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    return ::lseek(fd(handle_), 0, SEEK_SET) == 0 ? kSuccess : fromErrno(errno);
+}
+
+void FileReader::close() {
+    if (handle_ != nullptr) ::close(fd(std::exchange(handle_, nullptr)));
+}
+
 bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }
 
 bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
@@ -176,6 +205,13 @@ Status deleteFile(const std::string& path) {
     if (isReadOnly(host)) return kErrorAccessDenied;
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
+}
+
+std::string resolvedPathUtf8(const std::string& path) {
+    if (!fs::exists(fake::hostPath(path))) return {};
+    std::string resolved = path;
+    while (resolved.size() > 3 && (resolved.back() == '\\' || resolved.back() == '/')) resolved.pop_back();
+    return ansiToUtf8(resolved);
 }
 
 Status createFolder(const std::string& path) {
