@@ -176,6 +176,15 @@ std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs);
 // programs; the fake backend answers kErrorFileNotFound.
 Status runCapturingOutput(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode);
 
+// Runs a command line to its end as its debugger, which is told of every DLL
+// the program loads, at its start or later. Standard output and standard
+// error go to a new file at outputPath, unless that is empty. modules gets the
+// DLLs in the order they were loaded: each one's path as the loader gives it
+// ("C:\windows\system32\user32.dll"), else its own name from its exports.
+// Only Windows runs programs; the fake backend answers kErrorFileNotFound.
+Status runWatchingModules(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode,
+                          std::vector<std::string>& modules);
+
 // A program started by a test, ended (if still running) when this is destroyed.
 class ChildProcess {
 public:

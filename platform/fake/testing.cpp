@@ -171,6 +171,9 @@ std::string launchRecorderRuns(const std::string& path, unsigned) {
 }
 
 Status runCapturingOutput(const std::string&, const std::string&, std::uint32_t&) { return kErrorFileNotFound; }
+Status runWatchingModules(const std::string&, const std::string&, std::uint32_t&, std::vector<std::string>&) {
+    return kErrorFileNotFound;
+}
 
 ChildProcess::~ChildProcess() = default;
 Status ChildProcess::start(const std::string&, const std::string&) { return kErrorFileNotFound; }

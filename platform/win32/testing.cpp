@@ -377,6 +377,119 @@ Status runCapturingOutput(const std::string& commandLine, const std::string& out
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+// Reads a value of another process's memory; false when it cannot be read whole.
+template <typename T>
+bool readRemote(HANDLE process, const void* address, T& value) {
+    SIZE_T read = 0;
+    return ReadProcessMemory(process, address, &value, sizeof value, &read) && read == sizeof value;
+}
+
+// The path of a DLL as the loader named it in the load event: the address of a
+// pointer to the name, in the program's memory. Empty when it gave none (it
+// may not, and does not for the first DLL).
+std::string loadedImagePath(HANDLE process, const LOAD_DLL_DEBUG_INFO& load) {
+    void* name = nullptr;
+    if (load.lpImageName == nullptr || !readRemote(process, load.lpImageName, name) || name == nullptr) return {};
+    std::string path;
+    for (auto* at = static_cast<const char*>(name); path.size() < 1024;) {
+        if (load.fUnicode != 0) {
+            wchar_t c = 0;
+            if (!readRemote(process, at, c) || c == 0) break;
+            path += c < 0x80 ? static_cast<char>(c) : '?';  // paths of system DLLs are ASCII
+            at += sizeof c;
+        } else {
+            char c = 0;
+            if (!readRemote(process, at, c) || c == 0) break;
+            path += c;
+            at += 1;
+        }
+    }
+    return path;
+}
+
+// A DLL's own name from its export directory ("USER32.dll"), for one whose
+// path the loader did not give. Empty when it has no exports.
+std::string exportedName(HANDLE process, const char* base) {
+    IMAGE_DOS_HEADER dos{};
+    IMAGE_NT_HEADERS headers{};
+    if (!readRemote(process, base, dos) || !readRemote(process, base + dos.e_lfanew, headers)) return {};
+    const IMAGE_DATA_DIRECTORY& exports = headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    IMAGE_EXPORT_DIRECTORY directory{};
+    if (exports.VirtualAddress == 0 || !readRemote(process, base + exports.VirtualAddress, directory)) return {};
+    char name[MAX_PATH] = {};
+    SIZE_T read = 0;
+    ReadProcessMemory(process, base + directory.Name, name, sizeof name - 1, &read);
+    return std::string(name);  // the last byte stays NUL
+}
+
+}  // namespace
+
+Status runWatchingModules(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode,
+                          std::vector<std::string>& modules) {
+    modules.clear();
+    HANDLE output = INVALID_HANDLE_VALUE;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!outputPath.empty()) {
+        SECURITY_ATTRIBUTES inheritable{};
+        inheritable.nLength = sizeof inheritable;
+        inheritable.bInheritHandle = TRUE;
+        output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION info{};
+    std::string mutableCommandLine = commandLine;
+    const BOOL started = CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                                        DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+    const Status rc = started ? ERROR_SUCCESS : static_cast<Status>(GetLastError());
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+    if (!started) return rc;
+
+    // Every event stops the program until it is continued. The program's own
+    // exceptions (a C++ throw is one) go back to it unhandled by us; the
+    // breakpoint the system stops a debugged program at is ours.
+    for (bool running = true; running;) {
+        DEBUG_EVENT event{};
+        if (!WaitForDebugEvent(&event, INFINITE)) break;
+        DWORD continueStatus = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            if (event.u.CreateProcessInfo.hFile != nullptr) CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT: {
+            std::string name = loadedImagePath(info.hProcess, event.u.LoadDll);
+            if (name.empty()) name = exportedName(info.hProcess, static_cast<const char*>(event.u.LoadDll.lpBaseOfDll));
+            modules.push_back(name.empty() ? "?" : name);
+            if (event.u.LoadDll.hFile != nullptr) CloseHandle(event.u.LoadDll.hFile);
+            break;
+        }
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+            }
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            running = event.dwProcessId != info.dwProcessId;
+            break;
+        default: break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
+    }
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    exitCode = code;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return ERROR_SUCCESS;
+}
+
 ChildProcess::~ChildProcess() {
     terminate();
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));

@@ -32,6 +32,21 @@ std::string fromWide(UINT codePage, const std::wstring& wide) {
 // its own error flag gives the same strictness.
 bool usesUtf8AnsiCodePage() { return GetACP() == CP_UTF8; }
 
+// Upper-cased one character for one, by the casing table of file and key
+// names (LCMapString's default; LCMAP_LINGUISTIC_CASING would apply a
+// language's rules instead), which is the same in every locale. Nothing when
+// the call fails. A kernel32 call on purpose: user32's CharUpperBuff would
+// load the window DLLs into a windowless run, whose start they slow down.
+std::optional<std::wstring> upperCased(const std::wstring& text) {
+    if (text.size() > INT_MAX) return std::nullopt;
+    const int size = static_cast<int>(text.size());
+    std::wstring upper(text.size(), L'\0');
+    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), size, upper.data(), size) != size) {
+        return std::nullopt;
+    }
+    return upper;
+}
+
 // WC_ERR_INVALID_CHARS, which headers for Windows XP leave out; only systems
 // that can have UTF-8 as their ANSI code page ever get to use it.
 constexpr DWORD kWideErrorInvalidChars = 0x00000080;
@@ -79,13 +94,13 @@ bool equalIgnoringCaseAnsi(std::string_view a, std::string_view b) {
     // Each character upper-cased on its own, as Windows folds case in names,
     // rather than a linguistic comparison that would also match "ss" and a
     // sharp s.
-    std::wstring wideA = toWide(CP_ACP, a);
-    std::wstring wideB = toWide(CP_ACP, b);
+    const std::wstring wideA = toWide(CP_ACP, a);
+    const std::wstring wideB = toWide(CP_ACP, b);
     if (wideA.size() != wideB.size()) return false;
     if (wideA.empty()) return true;
-    CharUpperBuffW(wideA.data(), static_cast<DWORD>(wideA.size()));
-    CharUpperBuffW(wideB.data(), static_cast<DWORD>(wideB.size()));
-    return wideA == wideB;
+    const auto upperA = upperCased(wideA);
+    const auto upperB = upperCased(wideB);
+    return upperA && upperB && *upperA == *upperB;
 }
 
 }  // namespace tw::platform

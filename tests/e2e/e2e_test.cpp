@@ -91,11 +91,9 @@ protected:
     }
 
     std::uint32_t tidewell(const std::string& arguments) {
-        std::uint32_t status = 999;
         std::string commandLine = "\"";
         commandLine += programFolder() + "\\tidewell.exe\" " + arguments;
-        EXPECT_EQ(platform::runProcess(commandLine, status), platform::kSuccess) << commandLine;
-        return status;
+        return runWindowless(commandLine);
     }
 
     // What "reg export" shows of a key, without its header line.

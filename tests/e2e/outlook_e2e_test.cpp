@@ -151,11 +151,10 @@ protected:
     // Runs a command line as typed (CreateProcess, so the quoting is ours);
     // standard output lands in output_.
     std::uint32_t tidewell(const std::string& arguments, const std::string& exe = "") {
-        std::uint32_t status = 999;
         const std::string commandLine =
             "\"" + (exe.empty() ? programFolder() + "\\tidewell.exe" : exe) + "\" " + arguments;
         const std::string outputFile = temp_.path() + "\\stdout.txt";
-        EXPECT_EQ(platform::testing::runCapturingOutput(commandLine, outputFile, status), platform::kSuccess);
+        const std::uint32_t status = runWindowless(commandLine, outputFile);
         output_ = readFile(outputFile);
         return status;
     }

@@ -99,12 +99,10 @@ protected:
     }
 
     std::uint32_t tidewell(const std::string& arguments) {
-        std::uint32_t status = 999;
         // Built by appending: GCC 12 warns falsely (-Wrestrict) about "\"" + string.
         std::string commandLine(1, '"');
         commandLine += programPath() + "\" " + arguments;
-        EXPECT_EQ(platform::runProcess(commandLine, status), platform::kSuccess) << commandLine;
-        return status;
+        return runWindowless(commandLine);
     }
 
     std::string accountFolder() const { return temp_.path() + "\\AppData\\Local\\Microsoft\\Windows Mail\\Local Folders"; }

@@ -99,6 +99,44 @@ void registerClient(std::string_view registrationName, std::uint32_t view) {
     seedKey(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\" + std::string(registrationName), view);
 }
 
+namespace {
+
+// "user32.dll" for "C:\windows\system32\USER32.dll".
+std::string lowerCaseFileName(const std::string& path) {
+    std::string name = path.substr(path.find_last_of("\\/") + 1);
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
+
+}  // namespace
+
+std::string windowDllsLoaded(const std::vector<std::string>& modules) {
+    std::string found;
+    for (const std::string& path : modules) {
+        const std::string name = lowerCaseFileName(path);
+        if (name == "mapi32.dll") break;
+        if (name == "user32.dll" || name == "comctl32.dll" || name == "gdi32.dll") {
+            found += (found.empty() ? "" : ", ") + name;
+        }
+    }
+    return found;
+}
+
+std::uint32_t runWindowless(const std::string& commandLine, const std::string& outputPath) {
+    std::uint32_t status = 999;
+    std::vector<std::string> modules;
+    EXPECT_EQ(platform::testing::runWatchingModules(commandLine, outputPath, status, modules), platform::kSuccess)
+        << commandLine;
+    // Every program loads kernel32: without it the loads were not seen at all.
+    EXPECT_TRUE(std::any_of(modules.begin(), modules.end(),
+                            [](const std::string& path) { return lowerCaseFileName(path) == "kernel32.dll"; }))
+        << "no modules seen: " << commandLine;
+    EXPECT_EQ(windowDllsLoaded(modules), "") << "a windowless run loaded a window DLL: " << commandLine;
+    return status;
+}
+
 std::string readFile(const std::string& path) {
     std::string bytes;
     platform::readWholeFile(path, bytes);

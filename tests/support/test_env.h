@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/testing.h"
@@ -63,6 +64,20 @@ std::string registryDump(platform::Hive hive, std::string_view key);
 
 // Registers clients under HKLM\SOFTWARE\Clients\Mail.
 void registerClient(std::string_view registrationName, std::uint32_t view = 0);
+
+// Runs a tidewell.exe command line that has arguments (so the run is
+// windowless) to its end and answers its exit status, 999 when it could not
+// start. Standard output and standard error go to outputPath unless it is
+// empty. The run is watched for the DLLs it loads: the current test fails when
+// it loaded a window DLL (see windowDllsLoaded), which tidewell.exe loads for
+// its dialog alone.
+std::uint32_t runWindowless(const std::string& commandLine, const std::string& outputPath = "");
+
+// The window DLLs (user32, comctl32, gdi32) among the paths of loaded modules,
+// in load order, as "user32.dll, gdi32.dll"; empty when none. What MAPI32.DLL
+// loads does not count: a system's MAPI may use windows of its own, so only the
+// modules loaded before it are looked at.
+std::string windowDllsLoaded(const std::vector<std::string>& modules);
 
 std::string readFile(const std::string& path);
 std::string maskTimes(std::string text);
