@@ -64,7 +64,8 @@ AutomaticPreparation prepareAutomaticRun(RunState& state) {
     if (key == kErrorMarker && searching) return fail(state, AutomaticError::NoDefault);
     // An account without a usable address (none, or one no key can be named
     // after) cannot be re-created: the default as the run needs it is not there.
-    if (result.foundAddress == kErrorMarker || addressProblem(result.foundAddress)) {
+    // So can an account that is there but could not be read whole.
+    if (result.foundAddress == kErrorMarker || addressProblem(result.foundAddress) || writer.readFailed()) {
         return fail(state, AutomaticError::DefaultDNE);
     }
     state.request.clientKind = request.defaultClientCode - 1;

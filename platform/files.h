@@ -51,6 +51,7 @@ public:
 
 private:
     void* handle_ = nullptr;
+    std::string path_;  // the fake backend names the file in the calls it counts
 };
 
 bool fileExists(const std::string& path);

@@ -96,7 +96,8 @@ bool ConfigDlg::initialise(bool windowless) {
 }
 
 void ConfigDlg::reportDefaultClient(bool windowless) {
-    const int code = detectDefaultClient();
+    std::string failure;
+    const int code = detectDefaultClient(&failure);
     state_.request.defaultClientCode = code;
     SessionLog& log = state_.log;
     log << "Detecting default email client ... ";
@@ -108,6 +109,10 @@ void ConfigDlg::reportDefaultClient(bool windowless) {
         log << defaultClientLogText(code);
     } else {
         log << "unrecognized.";
+    }
+    if (!failure.empty()) {
+        log.endLine();
+        log << failure;
     }
     log.endLineBlank();
 }

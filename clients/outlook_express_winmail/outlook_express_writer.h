@@ -28,6 +28,9 @@ public:
     std::string findAccountByAddress(const std::string& searchAddress);
     std::string accountAddress(const std::string& accountName);
     std::string accountDisplayName(const std::string& accountName);
+    // True once a reader met a key or value that is there but could not be
+    // read (and logged it): its "*ERROR*" or empty answer is not the account's.
+    bool readFailed() const { return readFailed_; }
 
 private:
     struct Search {
@@ -38,6 +41,7 @@ private:
     bool searchAccounts(Search& search);
     // Logs a failed registry call; true when it did not fail.
     bool checked(platform::Status rc, const char* call, const std::string& key);
+    void reportReadFailure(const std::optional<RegistryFailure>& failure);
     void logSettings(const std::string& accountName);
     bool writeAccount(RegistryAccountWrite& write, const std::string& keyPath, const std::string& accountName);
     bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName);
@@ -50,6 +54,7 @@ private:
     bool automaticMode = false;
     bool automaticAccountFound = false;
     std::string automaticPrefix;
+    bool readFailed_ = false;
     SessionLog* log;
 };
 

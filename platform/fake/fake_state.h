@@ -12,6 +12,7 @@
 
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/testing.h"
 
 namespace tw::platform::fake {
 
@@ -30,16 +31,17 @@ struct NamedValue {
 
 struct KeyNode {
     std::string name;
+    KeyNode* parent = nullptr;  // nullptr for a hive's root
     std::map<std::string, std::unique_ptr<KeyNode>, NameLess> children;
     std::map<std::string, NamedValue, NameLess> values;
     bool deleted = false;   // handles still open on it answer kErrorKeyDeleted
     bool readOnly = false;  // its access list lets everyone only read it
 };
 
-// A registry call a test has made fail once (platform/testing.h).
+// A call a test has made fail once (testing::failNextCall).
 struct InjectedFailure {
-    int call = 0;      // testing::RegistryCall
-    std::string name;  // the key's own name or the value's name
+    testing::PlatformCall call{};
+    std::string name;  // the key's own name, the value's name or the file's path
     Status error = 0;
 };
 
@@ -50,6 +52,7 @@ struct State {
     // Deleted keys stay allocated, as a handle may still point at one.
     std::vector<std::unique_ptr<KeyNode>> deletedKeys;
     std::vector<InjectedFailure> injectedFailures;
+    testing::CallFaults* callFaults = nullptr;  // the test's, while one lives
     std::map<std::string, std::string, NameLess> environment;
     std::vector<ProcessEntry> processes;
     std::uint32_t nextProcessId = 1000;
@@ -71,7 +74,21 @@ char32_t ansiCodePoint(unsigned char byte);
 
 // True, with the error, when a test has made this call on this name fail; the
 // failure is used up.
-bool takeInjectedFailure(int call, std::string_view name, Status& error);
+bool takeInjectedFailure(testing::PlatformCall call, std::string_view name, Status& error);
+
+// Every call of the fake that a test may make fail asks this first: true,
+// with the error to answer, when the call is to fail. name is what
+// failNextCall matches; subject() describes the call for a CallFaults, and is
+// only built while one counts.
+template <typename Subject>
+bool failing(testing::PlatformCall call, std::string_view name, Subject subject, Status& error) {
+    State& s = state();
+    if (!s.injectedFailures.empty() && takeInjectedFailure(call, name, error)) return true;
+    return s.callFaults != nullptr && s.callFaults->note(call, subject(), error);
+}
+
+// The path of a key below its hive ("Software\\Microsoft\\..."), for CallFaults.
+std::string keyPath(const KeyNode& key);
 
 // The host path of a Windows path: "C:\a\b" becomes <root>/C/a/b.
 std::string hostPath(std::string_view windowsPath);

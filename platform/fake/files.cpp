@@ -48,6 +48,13 @@ bool isReadOnly(const std::string& host) {
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
+using testing::PlatformCall;
+
+// A file call on a path: fails when a test has made it fail.
+bool injected(PlatformCall call, const std::string& path, Status& error) {
+    return fake::failing(call, path, [&path] { return path; }, error);
+}
+
 // Writes every byte, as WriteFile does in one call.
 Status writeAll(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -74,6 +81,8 @@ AppendFile& AppendFile::operator=(AppendFile&& other) noexcept {
 
 Status AppendFile::open(const std::string& path) {
     close();
+    Status error = kSuccess;
+    if (injected(PlatformCall::OpenLog, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -84,6 +93,8 @@ Status AppendFile::open(const std::string& path) {
 
 Status AppendFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
+    Status error = kSuccess;
+    if (injected(PlatformCall::AppendLog, {}, error)) return error;
     return writeAll(fd(handle_), bytes);
 }
 
@@ -98,32 +109,51 @@ NewFile::~NewFile() {
 
 Status NewFile::create(const std::string& path) {
     if (handle_ != nullptr) return kErrorInvalidHandle;
+    Status error = kSuccess;
+    if (injected(PlatformCall::CreateFile, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
+    path_ = path;
     return kSuccess;
 }
 
 Status NewFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
+    Status error = kSuccess;
+    if (injected(PlatformCall::WriteFile, path_, error)) return error;
     return writeAll(fd(handle_), bytes);
 }
 
 Status NewFile::finish() {
     if (handle_ == nullptr) return kErrorInvalidHandle;
     const int descriptor = fd(std::exchange(handle_, nullptr));
+    Status error = kSuccess;
+    if (injected(PlatformCall::FlushFile, path_, error)) {
+        ::close(descriptor);
+        return error;
+    }
     Status rc = ::fsync(descriptor) == 0 ? kSuccess : fromErrno(errno);
     if (::close(descriptor) != 0 && rc == kSuccess) rc = fromErrno(errno);
     return rc;
 }
 
-bool fileExists(const std::string& path) { return fs::is_regular_file(fake::hostPath(path)); }
+// GetFileAttributes that fails reads as "not there", as the Win32 backend has it.
+bool fileExists(const std::string& path) {
+    Status error = kSuccess;
+    return !injected(PlatformCall::FileAttributes, path, error) && fs::is_regular_file(fake::hostPath(path));
+}
 
-bool folderExists(const std::string& path) { return fs::is_directory(fake::hostPath(path)); }
+bool folderExists(const std::string& path) {
+    Status error = kSuccess;
+    return !injected(PlatformCall::FileAttributes, path, error) && fs::is_directory(fake::hostPath(path));
+}
 
 Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::OpenFile, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path) && !fake::isReadableLock(path)) return kSharingViolation;
     const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
@@ -146,6 +176,10 @@ Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t 
     }
     char buffer[65536];
     Status rc = kSuccess;
+    if (injected(PlatformCall::ReadFile, path, error)) {
+        ::close(descriptor);
+        return error;
+    }
     for (;;) {
         const auto got = ::read(descriptor, buffer, sizeof buffer);
         if (got < 0) {
@@ -161,6 +195,8 @@ Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t 
 }
 
 Status replaceFile(const std::string& source, const std::string& target) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::ReplaceFile, target, error)) return error;
     // Windows refuses to replace a file another program holds without delete sharing.
     if (fake::isLocked(source) || fake::isLocked(target)) return kErrorAccessDenied;
     const auto from = fake::hostPath(source);
@@ -171,6 +207,8 @@ Status replaceFile(const std::string& source, const std::string& target) {
 }
 
 Status deleteFile(const std::string& path) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::DeleteFile, path, error)) return error;
     if (fake::isLocked(path)) return kSharingViolation;
     const auto host = fake::hostPath(path);
     if (isReadOnly(host)) return kErrorAccessDenied;
@@ -179,6 +217,8 @@ Status deleteFile(const std::string& path) {
 }
 
 Status createFolder(const std::string& path) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::CreateFolder, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (::mkdir(host.c_str(), 0755) == 0) return kSuccess;
     if (errno == EEXIST) return fs::is_directory(host) ? kSuccess : kAlreadyExists;
@@ -187,6 +227,7 @@ Status createFolder(const std::string& path) {
 
 Status findFiles(const std::string& pattern, std::vector<std::string>& names) {
     names.clear();
+    if (Status failure = kSuccess; injected(PlatformCall::FindFiles, pattern, failure)) return failure;
     const auto cut = pattern.find_last_of('\\');
     const std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut);
     const std::string mask = pattern.substr(cut == std::string::npos ? 0 : cut + 1);

@@ -68,7 +68,7 @@ void resetRegistry() {
     s.injectedFailures.clear();
 }
 
-bool takeInjectedFailure(int call, std::string_view name, Status& error) {
+bool takeInjectedFailure(testing::PlatformCall call, std::string_view name, Status& error) {
     auto& failures = state().injectedFailures;
     const NameLess less;
     for (auto it = failures.begin(); it != failures.end(); ++it) {
@@ -79,6 +79,13 @@ bool takeInjectedFailure(int call, std::string_view name, Status& error) {
         }
     }
     return false;
+}
+
+std::string keyPath(const KeyNode& key) {
+    if (key.parent == nullptr) return {};
+    std::string path = keyPath(*key.parent);
+    if (!path.empty()) path += '\\';
+    return path + key.name;
 }
 
 std::string hostPath(std::string_view windowsPath) {

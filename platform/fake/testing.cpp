@@ -49,8 +49,20 @@ std::vector<std::string> valueNames(Hive hive, std::string_view path) {
 }
 
 bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error) {
-    fake::state().injectedFailures.push_back({static_cast<int>(call), std::string(name), error});
+    return failNextCall(call, name, error);
+}
+
+bool failNextCall(PlatformCall call, std::string_view name, Status error) {
+    fake::state().injectedFailures.push_back({call, std::string(name), error});
     return true;
+}
+
+CallFaults::CallFaults(std::size_t failing) : failing_(failing), active_(true) {
+    fake::state().callFaults = this;
+}
+
+CallFaults::~CallFaults() {
+    if (fake::state().callFaults == this) fake::state().callFaults = nullptr;
 }
 
 ReadOnlyKey::ReadOnlyKey(Hive hive, std::string path) : hive_(hive), path_(std::move(path)) {
