@@ -41,6 +41,12 @@ private:
     std::string path_;
 };
 
+// From now on the fake backend keeps its files in memory rather than on the
+// host (for the fuzz targets, which make thousands of small files a second).
+// Call it before any file is made. Windows keeps files on disk: elsewhere
+// this does nothing.
+void keepFilesInMemory();
+
 // Deletes a key with everything below it; kSuccess when it did not exist.
 Status deleteKeyTree(Hive hive, std::string_view path);
 

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/fake/fake_state.h"
+#include "platform/fake/memory_files.h"
 
 namespace tw::platform {
 namespace {
@@ -48,6 +49,11 @@ bool isReadOnly(const std::string& host) {
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
+// With files in memory, a handle is the file's host path.
+const std::string& memoryPath(void* handle) { return *static_cast<std::string*>(handle); }
+void* memoryHandle(const std::string& host) { return new std::string(host); }
+void closeMemoryHandle(void* handle) { delete static_cast<std::string*>(handle); }
+
 using testing::PlatformCall;
 
 // A file call on a path: fails when a test has made it fail.
@@ -85,6 +91,11 @@ Status AppendFile::open(const std::string& path) {
     if (injected(PlatformCall::OpenLog, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
+    if (fake::memory::enabled()) {
+        const Status rc = fake::memory::openForAppend(host);
+        if (rc == kSuccess) handle_ = memoryHandle(host);
+        return rc;
+    }
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
@@ -95,16 +106,26 @@ Status AppendFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
     Status error = kSuccess;
     if (injected(PlatformCall::AppendLog, {}, error)) return error;
+    if (fake::memory::enabled()) return fake::memory::append(memoryPath(handle_), bytes);
     return writeAll(fd(handle_), bytes);
 }
 
 Status AppendFile::close() {
     if (handle_ == nullptr) return kSuccess;
+    if (fake::memory::enabled()) {
+        closeMemoryHandle(std::exchange(handle_, nullptr));
+        return kSuccess;
+    }
     return ::close(fd(std::exchange(handle_, nullptr))) == 0 ? kSuccess : fromErrno(errno);
 }
 
 NewFile::~NewFile() {
-    if (handle_ != nullptr) ::close(fd(handle_));
+    if (handle_ == nullptr) return;
+    if (fake::memory::enabled()) {
+        closeMemoryHandle(handle_);
+    } else {
+        ::close(fd(handle_));
+    }
 }
 
 Status NewFile::create(const std::string& path) {
@@ -113,10 +134,15 @@ Status NewFile::create(const std::string& path) {
     if (injected(PlatformCall::CreateFile, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
+    path_ = path;
+    if (fake::memory::enabled()) {
+        const Status rc = fake::memory::create(host);
+        if (rc == kSuccess) handle_ = memoryHandle(host);
+        return rc;
+    }
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
-    path_ = path;
     return kSuccess;
 }
 
@@ -124,13 +150,18 @@ Status NewFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
     Status error = kSuccess;
     if (injected(PlatformCall::WriteFile, path_, error)) return error;
+    if (fake::memory::enabled()) return fake::memory::append(memoryPath(handle_), bytes);
     return writeAll(fd(handle_), bytes);
 }
 
 Status NewFile::finish() {
     if (handle_ == nullptr) return kErrorInvalidHandle;
-    const int descriptor = fd(std::exchange(handle_, nullptr));
     Status error = kSuccess;
+    if (fake::memory::enabled()) {
+        closeMemoryHandle(std::exchange(handle_, nullptr));
+        return injected(PlatformCall::FlushFile, path_, error) ? error : kSuccess;
+    }
+    const int descriptor = fd(std::exchange(handle_, nullptr));
     if (injected(PlatformCall::FlushFile, path_, error)) {
         ::close(descriptor);
         return error;
@@ -143,12 +174,16 @@ Status NewFile::finish() {
 // GetFileAttributes that fails reads as "not there", as the Win32 backend has it.
 bool fileExists(const std::string& path) {
     Status error = kSuccess;
-    return !injected(PlatformCall::FileAttributes, path, error) && fs::is_regular_file(fake::hostPath(path));
+    if (injected(PlatformCall::FileAttributes, path, error)) return false;
+    const auto host = fake::hostPath(path);
+    return fake::memory::enabled() ? fake::memory::isFile(host) : fs::is_regular_file(host);
 }
 
 bool folderExists(const std::string& path) {
     Status error = kSuccess;
-    return !injected(PlatformCall::FileAttributes, path, error) && fs::is_directory(fake::hostPath(path));
+    if (injected(PlatformCall::FileAttributes, path, error)) return false;
+    const auto host = fake::hostPath(path);
+    return fake::memory::enabled() ? fake::memory::isFolder(host) : fs::is_directory(host);
 }
 
 Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
@@ -156,6 +191,14 @@ Status readWholeFile(const std::string& path, std::string& bytes, std::uint64_t 
     if (injected(PlatformCall::OpenFile, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path) && !fake::isReadableLock(path)) return kSharingViolation;
+    if (fake::memory::enabled()) {
+        std::string data;
+        const Status rc = fake::memory::read(host, data, maxBytes);
+        if (rc != kSuccess) return rc;
+        if (injected(PlatformCall::ReadFile, path, error)) return error;
+        bytes = std::move(data);
+        return kSuccess;
+    }
     const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     std::string data;
@@ -200,6 +243,7 @@ Status replaceFile(const std::string& source, const std::string& target) {
     // Windows refuses to replace a file another program holds without delete sharing.
     if (fake::isLocked(source) || fake::isLocked(target)) return kErrorAccessDenied;
     const auto from = fake::hostPath(source);
+    if (fake::memory::enabled()) return fake::memory::rename(from, fake::hostPath(target));
     if (!fs::exists(from)) return missingStatus(from);
     if (isReadOnly(fake::hostPath(target))) return kErrorAccessDenied;
     if (::rename(from.c_str(), fake::hostPath(target).c_str()) != 0) return fromErrno(errno);
@@ -211,6 +255,7 @@ Status deleteFile(const std::string& path) {
     if (injected(PlatformCall::DeleteFile, path, error)) return error;
     if (fake::isLocked(path)) return kSharingViolation;
     const auto host = fake::hostPath(path);
+    if (fake::memory::enabled()) return fake::memory::remove(host);
     if (isReadOnly(host)) return kErrorAccessDenied;
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
@@ -220,6 +265,7 @@ Status createFolder(const std::string& path) {
     Status error = kSuccess;
     if (injected(PlatformCall::CreateFolder, path, error)) return error;
     const auto host = fake::hostPath(path);
+    if (fake::memory::enabled()) return fake::memory::makeFolder(host);
     if (::mkdir(host.c_str(), 0755) == 0) return kSuccess;
     if (errno == EEXIST) return fs::is_directory(host) ? kSuccess : kAlreadyExists;
     return errno == ENOENT ? kPathNotFound : fromErrno(errno);
@@ -232,6 +278,7 @@ Status findFiles(const std::string& pattern, std::vector<std::string>& names) {
     const std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut);
     const std::string mask = pattern.substr(cut == std::string::npos ? 0 : cut + 1);
     const auto host = fake::hostPath(folder);
+    if (fake::memory::enabled()) return fake::memory::list(host, mask, names);
     if (!fs::is_directory(host)) return kPathNotFound;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(host, error)) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/fake/fake_state.h"
+#include "platform/fake/memory_files.h"
 #include "platform/system.h"
 
 namespace tw::platform::testing {
@@ -15,13 +16,23 @@ IsolatedRegistry::~IsolatedRegistry() { fake::resetRegistry(); }
 
 TempFolder::TempFolder() {
     path_ = "C:\\temp\\tidewell-test-" + newUuidText();
-    std::filesystem::create_directories(fake::hostPath(path_));
+    if (fake::memory::enabled()) {
+        fake::memory::makeFolders(fake::hostPath(path_));
+    } else {
+        std::filesystem::create_directories(fake::hostPath(path_));
+    }
 }
 
 TempFolder::~TempFolder() {
+    if (fake::memory::enabled()) {
+        fake::memory::removeTree(fake::hostPath(path_));
+        return;
+    }
     std::error_code error;
     std::filesystem::remove_all(fake::hostPath(path_), error);
 }
+
+void keepFilesInMemory() { fake::memory::enable(); }
 
 Status deleteKeyTree(Hive hive, std::string_view path) {
     std::vector<std::string> children;
@@ -111,8 +122,17 @@ void stopProcess(std::uint32_t processId) {
     terminateProcess(processId, 0);
 }
 
+namespace {
+
+bool existsOnDisk(const std::string& host) {
+    if (fake::memory::enabled()) return fake::memory::isFile(host) || fake::memory::isFolder(host);
+    return std::filesystem::exists(host);
+}
+
+}  // namespace
+
 ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(fake::hostPath(path)) {
-    if (std::filesystem::exists(path_)) {
+    if (existsOnDisk(path_)) {
         fake::state().lockedFiles.insert(path_);
         handle_ = this;
     }
@@ -123,7 +143,7 @@ ExclusiveFileLock::~ExclusiveFileLock() {
 }
 
 ReadingFileLock::ReadingFileLock(const std::string& path) : path_(fake::hostPath(path)) {
-    if (std::filesystem::exists(path_)) {
+    if (existsOnDisk(path_)) {
         fake::state().lockedFiles.insert(path_);
         fake::state().readableLocks.insert(path_);
         handle_ = this;
@@ -144,6 +164,10 @@ WriteProtectedKey::~WriteProtectedKey() = default;
 void setReadOnly(const std::string& path, bool readOnly) {
     // The host's write permission stands for the attribute; the fake's file
     // functions honour it themselves, since a root process ignores it.
+    if (fake::memory::enabled()) {
+        fake::memory::setReadOnly(fake::hostPath(path), readOnly);
+        return;
+    }
     namespace fs = std::filesystem;
     std::error_code error;
     fs::permissions(fake::hostPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

@@ -1,0 +1,185 @@
+#include "platform/fake/memory_files.h"
+
+#include <fnmatch.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "platform/fake/fake_state.h"
+#include "platform/files.h"
+
+namespace tw::platform::fake::memory {
+namespace {
+
+constexpr Status kAlreadyExists = 183;
+
+struct Entry {
+    bool folder = false;
+    bool readOnly = false;
+    std::string bytes;
+};
+
+// Keyed by host path; "/" separates names, and names fold as Windows folds them.
+using Disk = std::map<std::string, Entry, NameLess>;
+
+struct Memory {
+    // TIDEWELL_FAKE_FILES=memory starts a whole test program this way.
+    bool enabled = [] {
+        const char* mode = std::getenv("TIDEWELL_FAKE_FILES");
+        return mode != nullptr && std::strcmp(mode, "memory") == 0;
+    }();
+    Disk disk;
+};
+
+Memory& memory() {
+    static Memory instance;
+    return instance;
+}
+
+Disk& disk() { return memory().disk; }
+
+std::string parentOf(const std::string& host) {
+    const auto cut = host.find_last_of('/');
+    return cut == std::string::npos ? std::string() : host.substr(0, cut);
+}
+
+Entry* find(const std::string& host) {
+    auto found = disk().find(host);
+    return found == disk().end() ? nullptr : &found->second;
+}
+
+// Windows answers 3 rather than 2 when a folder on the way is missing.
+Status missingStatus(const std::string& host) {
+    return isFolder(parentOf(host)) ? kErrorFileNotFound : kErrorPathNotFound;
+}
+
+}  // namespace
+
+bool enabled() { return memory().enabled; }
+
+void enable() { memory().enabled = true; }
+
+bool isFile(const std::string& host) {
+    const Entry* entry = find(host);
+    return entry != nullptr && !entry->folder;
+}
+
+bool isFolder(const std::string& host) {
+    const Entry* entry = find(host);
+    return entry != nullptr && entry->folder;
+}
+
+Status create(const std::string& host) {
+    if (Entry* entry = find(host)) {
+        // A folder, or a read-only file, cannot be opened for writing.
+        if (entry->folder || entry->readOnly) return kErrorAccessDenied;
+        entry->bytes.clear();
+        return kSuccess;
+    }
+    if (!isFolder(parentOf(host))) return kErrorPathNotFound;
+    disk().emplace(host, Entry{});
+    return kSuccess;
+}
+
+Status openForAppend(const std::string& host) {
+    if (Entry* entry = find(host)) return entry->folder || entry->readOnly ? kErrorAccessDenied : kSuccess;
+    if (!isFolder(parentOf(host))) return kErrorPathNotFound;
+    disk().emplace(host, Entry{});
+    return kSuccess;
+}
+
+Status append(const std::string& host, std::string_view bytes) {
+    Entry* entry = find(host);
+    // The host keeps writing to a file deleted while open; here the bytes go nowhere.
+    if (entry == nullptr || entry->folder) return kSuccess;
+    entry->bytes.append(bytes);
+    return kSuccess;
+}
+
+Status read(const std::string& host, std::string& bytes, std::uint64_t maxBytes) {
+    const Entry* entry = find(host);
+    if (entry == nullptr) return missingStatus(host);
+    if (entry->folder) return kErrorAccessDenied;  // Windows does not open a folder as a file
+    if (entry->bytes.size() > maxBytes) return kErrorFileTooLarge;
+    bytes = entry->bytes;
+    return kSuccess;
+}
+
+Status rename(const std::string& from, const std::string& to) {
+    const Entry* source = find(from);
+    if (source == nullptr) return missingStatus(from);
+    if (const Entry* target = find(to)) {
+        if (target->folder || target->readOnly) return kErrorAccessDenied;
+    } else if (!isFolder(parentOf(to))) {
+        return kErrorPathNotFound;
+    }
+    if (source->folder) return kErrorAccessDenied;
+    Entry moved = *source;
+    disk().erase(from);
+    disk()[to] = std::move(moved);
+    return kSuccess;
+}
+
+Status remove(const std::string& host) {
+    const Entry* entry = find(host);
+    if (entry == nullptr) return missingStatus(host);
+    if (entry->folder || entry->readOnly) return kErrorAccessDenied;
+    disk().erase(host);
+    return kSuccess;
+}
+
+Status makeFolder(const std::string& host) {
+    if (const Entry* entry = find(host)) return entry->folder ? kSuccess : kAlreadyExists;
+    if (!isFolder(parentOf(host))) return kErrorPathNotFound;
+    disk().emplace(host, Entry{true, false, {}});
+    return kSuccess;
+}
+
+Status list(const std::string& folder, const std::string& mask, std::vector<std::string>& names) {
+    if (!isFolder(folder)) return kErrorPathNotFound;
+    const std::string prefix = folder + "/";
+    const NameLess less;
+    for (auto it = disk().lower_bound(prefix); it != disk().end(); ++it) {
+        const std::string& key = it->first;
+        // The keys below the folder come together, in the order names fold to.
+        if (key.size() < prefix.size() || less(key.substr(0, prefix.size()), prefix) ||
+            less(prefix, key.substr(0, prefix.size()))) {
+            break;
+        }
+        const std::string name = key.substr(prefix.size());
+        if (name.find('/') != std::string::npos) continue;
+        if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
+    }
+    return names.empty() ? kErrorFileNotFound : kErrorNoMoreFiles;
+}
+
+void makeFolders(const std::string& host) {
+    std::size_t cut = 0;
+    while ((cut = host.find('/', cut + 1)) != std::string::npos) {
+        disk().emplace(host.substr(0, cut), Entry{true, false, {}});
+    }
+    disk().emplace(host, Entry{true, false, {}});
+}
+
+void removeTree(const std::string& host) {
+    const std::string prefix = host + "/";
+    const NameLess less;
+    auto it = disk().lower_bound(prefix);
+    while (it != disk().end() && it->first.size() >= prefix.size() &&
+           !less(it->first.substr(0, prefix.size()), prefix) && !less(prefix, it->first.substr(0, prefix.size()))) {
+        it = disk().erase(it);
+    }
+    disk().erase(host);
+}
+
+bool isReadOnly(const std::string& host) {
+    const Entry* entry = find(host);
+    return entry != nullptr && !entry->folder && entry->readOnly;
+}
+
+void setReadOnly(const std::string& host, bool readOnly) {
+    if (Entry* entry = find(host)) entry->readOnly = readOnly;
+}
+
+}  // namespace tw::platform::fake::memory
