@@ -190,6 +190,17 @@ TEST_F(WindowlessRun, UnusualValuesArriveAsTyped) {
     }
 }
 
+// A second space before the next option, or quotes around a pasted address,
+// leave blanks that are no part of it: the account is the address's own, and
+// found again by it.
+TEST_F(WindowlessRun, BlanksAroundTheAddressAreNotPartOfIt) {
+    EXPECT_EQ(run("-n Ann -c 0 -a ann@example.com  -d"), ExitConfigured);
+    EXPECT_EQ(accountValue("ann@example.com", "SMTP Email Address"), "sz:ann@example.com\\0");
+    EXPECT_NE(logText().find("User Entered Email Address: ann@example.com\n"), std::string::npos) << logText();
+    EXPECT_EQ(run("-n Ann -c 0 -a \" ann@example.com \""), OutcomeAccountExists);
+    EXPECT_EQ(platform::testing::valueNames(Hive::CurrentUser, std::string(kAccounts) + "\\ann@example.com ").size(), 0u);
+}
+
 TEST_F(WindowlessRun, ARunningClientStopsTheRunEvenWithX) {
     const auto id = startClient("msimn.exe");
     EXPECT_EQ(run("-n \"Ann\" -c 0 -a ann@example.com -x"), ExitClientRunning);

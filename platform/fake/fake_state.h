@@ -24,6 +24,10 @@ struct NameLess {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 
+// The byte a name's byte compares as: the code page's byte of its lower-case
+// letter, so that names which NameLess finds equal fold to the same bytes.
+unsigned char foldedByte(unsigned char byte);
+
 struct NamedValue {
     std::string name;  // as first written
     RegValue value;

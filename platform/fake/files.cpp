@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "platform/fake/fake_state.h"
@@ -49,10 +50,18 @@ bool isReadOnly(const std::string& host) {
 int fd(void* handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)) - 1; }
 void* asHandle(int descriptor) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(descriptor) + 1); }
 
-// With files in memory, a handle is the file's host path.
-const std::string& memoryPath(void* handle) { return *static_cast<std::string*>(handle); }
-void* memoryHandle(const std::string& host) { return new std::string(host); }
-void closeMemoryHandle(void* handle) { delete static_cast<std::string*>(handle); }
+// With files in memory, a handle is an open file of the memory disk.
+using MemoryFile = fake::memory::OpenFile;
+const MemoryFile& memoryFile(void* handle) { return *static_cast<MemoryFile*>(handle); }
+void closeMemoryHandle(void* handle) { delete static_cast<MemoryFile*>(handle); }
+
+template <typename Open>
+Status openInMemory(Open open, const std::string& host, void*& handle) {
+    auto file = std::make_unique<MemoryFile>();
+    const Status rc = open(host, *file);
+    if (rc == kSuccess) handle = file.release();
+    return rc;
+}
 
 using testing::PlatformCall;
 
@@ -91,11 +100,7 @@ Status AppendFile::open(const std::string& path) {
     if (injected(PlatformCall::OpenLog, path, error)) return error;
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
-    if (fake::memory::enabled()) {
-        const Status rc = fake::memory::openForAppend(host);
-        if (rc == kSuccess) handle_ = memoryHandle(host);
-        return rc;
-    }
+    if (fake::memory::enabled()) return openInMemory(fake::memory::openForAppend, host, handle_);
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
@@ -106,7 +111,7 @@ Status AppendFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
     Status error = kSuccess;
     if (injected(PlatformCall::AppendLog, {}, error)) return error;
-    if (fake::memory::enabled()) return fake::memory::append(memoryPath(handle_), bytes);
+    if (fake::memory::enabled()) return fake::memory::append(memoryFile(handle_), bytes);
     return writeAll(fd(handle_), bytes);
 }
 
@@ -135,11 +140,7 @@ Status NewFile::create(const std::string& path) {
     const auto host = fake::hostPath(path);
     if (fake::isLocked(path)) return kSharingViolation;
     path_ = path;
-    if (fake::memory::enabled()) {
-        const Status rc = fake::memory::create(host);
-        if (rc == kSuccess) handle_ = memoryHandle(host);
-        return rc;
-    }
+    if (fake::memory::enabled()) return openInMemory(fake::memory::create, host, handle_);
     const int descriptor = ::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     handle_ = asHandle(descriptor);
@@ -150,7 +151,7 @@ Status NewFile::write(std::string_view bytes) {
     if (handle_ == nullptr) return kErrorInvalidHandle;
     Status error = kSuccess;
     if (injected(PlatformCall::WriteFile, path_, error)) return error;
-    if (fake::memory::enabled()) return fake::memory::append(memoryPath(handle_), bytes);
+    if (fake::memory::enabled()) return fake::memory::append(memoryFile(handle_), bytes);
     return writeAll(fd(handle_), bytes);
 }
 

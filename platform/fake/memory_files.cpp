@@ -18,10 +18,20 @@ struct Entry {
     bool folder = false;
     bool readOnly = false;
     std::string bytes;
+    std::string name;  // as it was created
 };
 
-// Keyed by host path; "/" separates names, and names fold as Windows folds them.
-using Disk = std::map<std::string, Entry, NameLess>;
+// Keyed by host path with every byte folded as Windows folds names, so one
+// file answers to every spelling of its name; "/" separates names.
+using Disk = std::map<std::string, Entry>;
+
+std::string key(const std::string& host) {
+    std::string folded(host);
+    for (char& c : folded) c = static_cast<char>(foldedByte(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+std::string nameOf(const std::string& host) { return host.substr(host.find_last_of('/') + 1); }
 
 struct Memory {
     // TIDEWELL_FAKE_FILES=memory starts a whole test program this way.
@@ -45,7 +55,7 @@ std::string parentOf(const std::string& host) {
 }
 
 Entry* find(const std::string& host) {
-    auto found = disk().find(host);
+    auto found = disk().find(key(host));
     return found == disk().end() ? nullptr : &found->second;
 }
 
@@ -70,7 +80,8 @@ bool isFolder(const std::string& host) {
     return entry != nullptr && entry->folder;
 }
 
-Status create(const std::string& host) {
+Status create(const std::string& host, OpenFile& file) {
+    file.key = key(host);
     if (Entry* entry = find(host)) {
         // A folder, or a read-only file, cannot be opened for writing.
         if (entry->folder || entry->readOnly) return kErrorAccessDenied;
@@ -78,22 +89,23 @@ Status create(const std::string& host) {
         return kSuccess;
     }
     if (!isFolder(parentOf(host))) return kErrorPathNotFound;
-    disk().emplace(host, Entry{});
+    disk().emplace(file.key, Entry{false, false, {}, nameOf(host)});
     return kSuccess;
 }
 
-Status openForAppend(const std::string& host) {
+Status openForAppend(const std::string& host, OpenFile& file) {
+    file.key = key(host);
     if (Entry* entry = find(host)) return entry->folder || entry->readOnly ? kErrorAccessDenied : kSuccess;
     if (!isFolder(parentOf(host))) return kErrorPathNotFound;
-    disk().emplace(host, Entry{});
+    disk().emplace(file.key, Entry{false, false, {}, nameOf(host)});
     return kSuccess;
 }
 
-Status append(const std::string& host, std::string_view bytes) {
-    Entry* entry = find(host);
+Status append(const OpenFile& file, std::string_view bytes) {
+    auto found = disk().find(file.key);
     // The host keeps writing to a file deleted while open; here the bytes go nowhere.
-    if (entry == nullptr || entry->folder) return kSuccess;
-    entry->bytes.append(bytes);
+    if (found == disk().end() || found->second.folder) return kSuccess;
+    found->second.bytes.append(bytes);
     return kSuccess;
 }
 
@@ -116,8 +128,11 @@ Status rename(const std::string& from, const std::string& to) {
     }
     if (source->folder) return kErrorAccessDenied;
     Entry moved = *source;
-    disk().erase(from);
-    disk()[to] = std::move(moved);
+    disk().erase(key(from));
+    // A file that is replaced keeps its name's spelling, as on Windows.
+    const Entry* target = find(to);
+    moved.name = target != nullptr ? target->name : nameOf(to);
+    disk()[key(to)] = std::move(moved);
     return kSuccess;
 }
 
@@ -125,30 +140,24 @@ Status remove(const std::string& host) {
     const Entry* entry = find(host);
     if (entry == nullptr) return missingStatus(host);
     if (entry->folder || entry->readOnly) return kErrorAccessDenied;
-    disk().erase(host);
+    disk().erase(key(host));
     return kSuccess;
 }
 
 Status makeFolder(const std::string& host) {
     if (const Entry* entry = find(host)) return entry->folder ? kSuccess : kAlreadyExists;
     if (!isFolder(parentOf(host))) return kErrorPathNotFound;
-    disk().emplace(host, Entry{true, false, {}});
+    disk().emplace(key(host), Entry{true, false, {}, nameOf(host)});
     return kSuccess;
 }
 
 Status list(const std::string& folder, const std::string& mask, std::vector<std::string>& names) {
     if (!isFolder(folder)) return kErrorPathNotFound;
-    const std::string prefix = folder + "/";
-    const NameLess less;
-    for (auto it = disk().lower_bound(prefix); it != disk().end(); ++it) {
-        const std::string& key = it->first;
-        // The keys below the folder come together, in the order names fold to.
-        if (key.size() < prefix.size() || less(key.substr(0, prefix.size()), prefix) ||
-            less(prefix, key.substr(0, prefix.size()))) {
-            break;
-        }
-        const std::string name = key.substr(prefix.size());
-        if (name.find('/') != std::string::npos) continue;
+    const std::string prefix = key(folder) + "/";
+    // The keys below the folder come together, after its own.
+    for (auto it = disk().lower_bound(prefix); it != disk().end() && it->first.starts_with(prefix); ++it) {
+        if (it->first.find('/', prefix.size()) != std::string::npos) continue;
+        const std::string& name = it->second.name;
         if (::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0) names.push_back(name);
     }
     return names.empty() ? kErrorFileNotFound : kErrorNoMoreFiles;
@@ -157,20 +166,17 @@ Status list(const std::string& folder, const std::string& mask, std::vector<std:
 void makeFolders(const std::string& host) {
     std::size_t cut = 0;
     while ((cut = host.find('/', cut + 1)) != std::string::npos) {
-        disk().emplace(host.substr(0, cut), Entry{true, false, {}});
+        const std::string folder = host.substr(0, cut);
+        disk().emplace(key(folder), Entry{true, false, {}, nameOf(folder)});
     }
-    disk().emplace(host, Entry{true, false, {}});
+    disk().emplace(key(host), Entry{true, false, {}, nameOf(host)});
 }
 
 void removeTree(const std::string& host) {
-    const std::string prefix = host + "/";
-    const NameLess less;
+    const std::string prefix = key(host) + "/";
     auto it = disk().lower_bound(prefix);
-    while (it != disk().end() && it->first.size() >= prefix.size() &&
-           !less(it->first.substr(0, prefix.size()), prefix) && !less(prefix, it->first.substr(0, prefix.size()))) {
-        it = disk().erase(it);
-    }
-    disk().erase(host);
+    while (it != disk().end() && it->first.starts_with(prefix)) it = disk().erase(it);
+    disk().erase(key(host));
 }
 
 bool isReadOnly(const std::string& host) {

@@ -22,10 +22,15 @@ void enable();
 bool isFile(const std::string& host);
 bool isFolder(const std::string& host);
 
+// An open file: where its bytes go.
+struct OpenFile {
+    std::string key;
+};
+
 // Creates or empties a file; opens one for appending, creating it when missing.
-Status create(const std::string& host);
-Status openForAppend(const std::string& host);
-Status append(const std::string& host, std::string_view bytes);
+Status create(const std::string& host, OpenFile& file);
+Status openForAppend(const std::string& host, OpenFile& file);
+Status append(const OpenFile& file, std::string_view bytes);
 Status read(const std::string& host, std::string& bytes, std::uint64_t maxBytes);
 Status rename(const std::string& from, const std::string& to);
 Status remove(const std::string& host);
