@@ -16,7 +16,7 @@
 #include "clients/eudora/settings_file.h"
 #include "core/address_check.h"
 #include "core/session_log.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/support.h"
 
 namespace {
 

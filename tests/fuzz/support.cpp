@@ -1,4 +1,4 @@
-#include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/support.h"
 
 #include <algorithm>
 #include <cstdio>
