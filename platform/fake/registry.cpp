@@ -44,6 +44,10 @@ std::vector<std::string_view> pathParts(std::string_view path) {
     return parts;
 }
 
+// The Win32 backend hands names and paths to the ANSI calls as C strings, so
+// Windows sees them up to their first NUL; the fake sees the same.
+std::string_view asCString(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 Status checkPath(std::string_view path) {
     if (path.size() > kMaxAnsiPath) return kErrorMoreData;
     if (!path.empty() && path.front() == '\\') return kErrorBadPathname;
@@ -119,6 +123,7 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 
 Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     Status error = kSuccess;
@@ -137,6 +142,7 @@ Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
 
 Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     Status error = kSuccess;
@@ -162,6 +168,7 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
 void RegKey::close() { handle_ = nullptr; }
 
 Status RegKey::queryValue(std::string_view name, RegValue& out) const {
+    name = asCString(name);
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
     if (injectedOnValue(RegistryCall::QueryValue, *node(handle_), name, error)) return error;
@@ -175,6 +182,7 @@ Status RegKey::queryValue(std::string_view name, RegValue& out) const {
 namespace {
 
 Status store(void* handle, std::string_view name, std::uint32_t type, std::string data) {
+    name = asCString(name);
     if (const Status rc = usable(handle); rc != kSuccess) return rc;
     Status error = kSuccess;
     if (injectedOnValue(RegistryCall::SetValue, *node(handle), name, error)) return error;
@@ -208,6 +216,7 @@ Status RegKey::setBinary(std::string_view name, std::string_view bytes) {
 }
 
 Status RegKey::deleteValue(std::string_view name) {
+    name = asCString(name);
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
     if (injectedOnValue(RegistryCall::DeleteValue, *node(handle_), name, error)) return error;
@@ -254,6 +263,7 @@ Status RegKey::enumSubkey(std::uint32_t index, std::string& name) const {
 }
 
 Status deleteKey(Hive hive, std::string_view path) {
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     if (parts.empty()) return kErrorAccessDenied;  // a hive's root is not deleted

@@ -124,3 +124,80 @@ bool valueText(platform::Hive hive, std::string_view key, std::string_view name,
 }
 
 }  // namespace tw::fuzz
+
+namespace tw::fuzz {
+namespace {
+
+std::string pick(FuzzedDataProvider& input, std::initializer_list<const char*> choices) {
+    const auto index = input.ConsumeIntegralInRange<std::size_t>(0, choices.size() - 1);
+    return *(choices.begin() + index);
+}
+
+// Text for a key name or a value: mostly near the names and addresses the
+// writer looks for, sometimes anything.
+std::string someText(FuzzedDataProvider& input) {
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+    case 0: return pick(input, {"ann@example.com", "ANN@Example.com", "bob@work.example", "QM-ann@example.com",
+                                "ann@example.com.invalid", "jos\xE9@example.com", "JOS\xC9@example.com", ""});
+    case 1: return pick(input, {"00000001", "00000002", "Directory Service", "ann@example.com\\nested"});
+    default: return input.ConsumeRandomLengthString(40);
+    }
+}
+
+void seedValue(FuzzedDataProvider& input, platform::RegKey& key, const std::string& name) {
+    platform::RegValue value;
+    switch (input.ConsumeIntegralInRange(0, 7)) {
+    case 0:  // text as Windows keeps it, NUL counted
+        value = {platform::kRegSz, someText(input) + std::string(1, '\0')};
+        break;
+    case 1:  // text without its NUL, or with bytes after it
+        value = {platform::kRegSz, someText(input)};
+        if (input.ConsumeBool()) value.data += std::string(1, '\0') + input.ConsumeRandomLengthString(8);
+        break;
+    case 2: value = {platform::kRegExpandSz, someText(input) + std::string(1, '\0')}; break;
+    case 3: value = {platform::kRegDword, input.ConsumeBytesAsString(4)}; break;
+    case 4: value = {platform::kRegBinary, input.ConsumeRandomLengthString(300)}; break;
+    case 5: value = {platform::kRegMultiSz, someText(input) + std::string(2, '\0')}; break;
+    case 6: value = {platform::kRegNone, {}}; break;
+    default: value = {input.ConsumeIntegral<std::uint32_t>(), input.ConsumeRandomLengthString(16)}; break;
+    }
+    key.restoreValue(name, value);
+}
+
+}  // namespace
+
+void seedOutlookExpressStore(FuzzedDataProvider& input) {
+    platform::RegKey accounts;
+    check(accounts.create(platform::Hive::CurrentUser, kOeAccountsKey, platform::kKeyAllAccess) == platform::kSuccess,
+          "seeding the accounts key");
+    const int count = input.ConsumeIntegralInRange(0, 5);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = someText(input);
+        platform::RegKey account;
+        // Names the registry refuses (empty, too long) make no account.
+        if (name.empty() || account.create(platform::Hive::CurrentUser, std::string(kOeAccountsKey) + "\\" + name,
+                                           platform::kKeyAllAccess) != platform::kSuccess) {
+            continue;
+        }
+        const int values = input.ConsumeIntegralInRange(0, 4);
+        for (int v = 0; v < values; ++v) {
+            seedValue(input, account,
+                      pick(input, {"SMTP Email Address", "SMTP Email Address", "SMTP Display Name", "Account Name",
+                                   "IMAP Server", "POP3 Port"}));
+        }
+    }
+    if (input.ConsumeBool()) {
+        platform::RegKey manager;
+        manager.create(platform::Hive::CurrentUser, kOeManagerKey, platform::kKeyAllAccess);
+        seedValue(input, manager, "Default Mail Account");
+    }
+}
+
+void registerOutlookExpress() {
+    platform::RegKey key;
+    key.create(platform::Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Outlook Express", platform::kKeyAllAccess);
+    setText(platform::Hive::ClassesRoot, "mailto\\shell\\open\\command", "",
+            "\"C:\\Program Files\\Outlook Express\\msimn.exe\" /mailurl:%1");
+}
+
+}  // namespace tw::fuzz

@@ -58,3 +58,23 @@ void setText(platform::Hive hive, std::string_view key, std::string_view name, s
 bool valueText(platform::Hive hive, std::string_view key, std::string_view name, std::string& text);
 
 }  // namespace tw::fuzz
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+namespace tw::fuzz {
+
+inline constexpr const char* kOeManagerKey = "Software\\Microsoft\\Internet Account Manager";
+inline constexpr const char* kOeAccountsKey = "Software\\Microsoft\\Internet Account Manager\\Accounts";
+
+// An Outlook Express store made from the input, as years of use and hand
+// edits may leave it: accounts under Outlook Express's own key names, under
+// addresses in any letter case or under odd names (a "\" makes a nested key),
+// values of every type and size (a text without its NUL, with bytes after
+// it, a number where text belongs), and a default account that names one of
+// them, none, or nothing that exists.
+void seedOutlookExpressStore(FuzzedDataProvider& input);
+
+// Outlook Express registered as an installed client and as the mailto handler.
+void registerOutlookExpress();
+
+}  // namespace tw::fuzz
