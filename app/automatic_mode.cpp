@@ -1,5 +1,6 @@
 #include "app/automatic_mode.h"
 
+#include "clients/account_readers.h"
 #include "core/address_check.h"
 #include "core/markers.h"
 
@@ -42,14 +43,14 @@ AutomaticPreparation prepareAutomaticRun(RunState& state) {
     const AccountRequest& request = state.request;
     state.log.line("Automatically Configuring from default email client's default account.");
 
-    // Only Outlook Express offers readers for its accounts so far. For the other
-    // clients there is no address to re-create an account from.
-    if (request.defaultClientCode != OutlookExpress + 1) return fail(state, AutomaticError::UnsupportedDefault);
-
+    // Only clients whose writers can read their accounts have an account to
+    // re-create; an Outlook no writer can configure has none either.
     AutomaticPreparation result;
-    result.outlookExpress = std::make_unique<OutlookExpressWriter>(
-        state.address, state.displayName, request.makeDefault, request.overwriteExisting, request.useSsl, state.log);
-    OutlookExpressWriter& writer = *result.outlookExpress;
+    result.writer = makeAccountReader(request.defaultClientCode - 1, state.outlookMajorVersion, state.address,
+                                      state.displayName, request.makeDefault, request.overwriteExisting,
+                                      request.useSsl, state.log);
+    if (!result.writer) return fail(state, AutomaticError::UnsupportedDefault);
+    AccountReader& writer = *result.writer;
     const bool searching = request.searchAddress != kNoValue;
     const std::string key = searching ? writer.findAccountByAddress(request.searchAddress) : writer.defaultAccountName();
     result.foundAddress = writer.accountAddress(key);

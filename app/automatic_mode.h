@@ -7,7 +7,7 @@
 
 #include "app/configuration_driver.h"
 #include "app/run_state.h"
-#include "clients/outlook_express_winmail/outlook_express_writer.h"
+#include "clients/account_reader.h"
 
 namespace tw {
 
@@ -15,7 +15,7 @@ struct AutomaticPreparation {
     AutomaticError error = AutomaticError::None;
     std::string foundAddress;
     std::string foundDisplayName;
-    std::unique_ptr<OutlookExpressWriter> outlookExpress;
+    std::unique_ptr<AccountReader> writer;  // the default client's, loaded with the found account
 };
 
 // Logs its own error block (and closes the log) when it fails.

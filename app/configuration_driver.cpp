@@ -5,8 +5,8 @@
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
 #include "core/address_check.h"
+#include "clients/account_readers.h"
 #include "clients/eudora/eudora_writer.h"
-#include "clients/outlook_express_winmail/outlook_express_writer.h"
 #include "clients/outlook_express_winmail/windows_mail_writer.h"
 #include "clients/thunderbird/thunderbird_writer.h"
 #include "core/client_kind.h"
@@ -16,11 +16,10 @@ namespace {
 
 constexpr const char* kMessagingSubsystemKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows Messaging Subsystem";
 
+// The Outlook Express or Outlook writer comes ready-made from the automatic
+// mode, which has already read from it; otherwise the run makes its writer.
 struct Writers {
-    std::unique_ptr<OutlookExpressWriter> outlookExpress;
-    std::unique_ptr<ThunderbirdWriter> thunderbird;
-    std::unique_ptr<WindowsMailWriter> windowsMail;
-    std::unique_ptr<EudoraWriter> eudora;
+    std::unique_ptr<AccountReader> outlookOrExpress;
 };
 
 void logRequest(RunState& state, const std::string& address, const std::string& displayName) {
@@ -36,44 +35,44 @@ void logRequest(RunState& state, const std::string& address, const std::string& 
     log.endLine();
 }
 
-// Runs the writer of the request's client. Clients without a writer in this
-// build get no "Client Selected" line and no writer, like an unknown number.
-ConfigOutcome dispatch(RunState& state, Writers& writers) {
+ConfigOutcome runWriter(RunState& state, Writers& writers) {
     const AccountRequest& request = state.request;
     switch (request.clientKind) {
     case OutlookExpress:
-        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
-        state.log.endLineBlank();
-        if (!writers.outlookExpress) {
-            writers.outlookExpress = std::make_unique<OutlookExpressWriter>(
-                state.address, state.displayName, request.makeDefault, request.overwriteExisting, request.useSsl,
-                state.log);
+    case Outlook:
+        if (!writers.outlookOrExpress) {
+            writers.outlookOrExpress =
+                makeAccountReader(request.clientKind, state.outlookMajorVersion, state.address, state.displayName,
+                                  request.makeDefault, request.overwriteExisting, request.useSsl, state.log);
         }
-        return writers.outlookExpress->configure();
+        // Only an Outlook too new for any writer has none; the reason is logged.
+        if (!writers.outlookOrExpress) return OutcomeCannotConfigure;
+        return writers.outlookOrExpress->configure();
     case WindowsMail:
-        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
-        state.log.endLineBlank();
-        writers.windowsMail = std::make_unique<WindowsMailWriter>(state.address, state.displayName,
-                                                                  request.makeDefault, request.overwriteExisting,
-                                                                  request.useSsl, state.log);
-        return writers.windowsMail->configure();
+        return WindowsMailWriter(state.address, state.displayName, request.makeDefault, request.overwriteExisting,
+                                 request.useSsl, state.log)
+            .configure();
     case Thunderbird:
-        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
-        state.log.endLineBlank();
-        writers.thunderbird = std::make_unique<ThunderbirdWriter>(state.address, state.displayName,
-                                                                  request.makeDefault, request.overwriteExisting,
-                                                                  request.useSsl, state.log);
-        return writers.thunderbird->configure();
+        return ThunderbirdWriter(state.address, state.displayName, request.makeDefault, request.overwriteExisting,
+                                 request.useSsl, state.log)
+            .configure();
     case Eudora:
-        state.log << "Client Selected to Configure: " << clientMessageName(request.clientKind);
-        state.log.endLineBlank();
         // Eudora has no default account: the writer is not given makeDefault.
-        writers.eudora = std::make_unique<EudoraWriter>(state.address, state.displayName, request.overwriteExisting,
-                                                        request.useSsl, state.log);
-        return writers.eudora->configure();
+        return EudoraWriter(state.address, state.displayName, request.overwriteExisting, request.useSsl, state.log)
+            .configure();
     default:
         return OutcomeNoWriter;
     }
+}
+
+// Runs the writer of the request's client. A number that names no client gets
+// no "Client Selected" line and no writer.
+ConfigOutcome dispatch(RunState& state, Writers& writers) {
+    const ClientKind kind = state.request.clientKind;
+    if (!isClientKind(kind)) return OutcomeNoWriter;
+    state.log << "Client Selected to Configure: " << clientMessageName(kind);
+    state.log.endLineBlank();
+    return runWriter(state, writers);
 }
 
 constexpr std::string_view successText(ClientKind kind) {
@@ -133,7 +132,7 @@ RunResult runConfigurationDriver(RunState& state, const DialogHooks& hooks) {
             result.automaticError = prepared.error;
             return result;
         }
-        writers.outlookExpress = std::move(prepared.outlookExpress);
+        writers.outlookOrExpress = std::move(prepared.writer);
         logRequest(state, prepared.foundAddress, prepared.foundDisplayName);
     } else {
         if (hooks.readControls) hooks.readControls();

@@ -51,5 +51,7 @@ std::string commandLineTail();
 // Writes the text to standard error, or to the parent's console when standard
 // error goes nowhere. Best effort.
 void writeStandardError(std::string_view text);
+// The same for standard output.
+void writeStandardOutput(std::string_view text);
 
 }  // namespace tw::platform

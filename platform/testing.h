@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/mapi.h"
 #include "platform/registry.h"
 
 namespace tw::platform::testing {
@@ -181,6 +182,31 @@ private:
     std::string path_;
 };
 
+// A MAPI that works, while it lives: with the fake backend the in-memory one,
+// under Windows the stand-in MAPI32.DLL built beside the test programs
+// (standin_mapi32.dll), loaded in place of the system's. Every call is recorded, and one can be made to fail.
+class StandInMapi {
+public:
+    StandInMapi();
+    ~StandInMapi();
+    StandInMapi(const StandInMapi&) = delete;
+    StandInMapi& operator=(const StandInMapi&) = delete;
+
+    // The named call fails with this result from now on.
+    void failCall(MapiCall call, HResult code);
+    // The calls made so far, one a line: "MAPIInitialize", "MAPIAdminProfiles",
+    // "MAPILogonEx <profile>", "AdminServices <profile>", "CreateMsgService
+    // <service> <display name>", and the releases: "Release IMsgServiceAdmin",
+    // "Logoff", "Release IMAPISession", "Release IProfAdmin", "MAPIUninitialize".
+    std::string calls() const;
+
+private:
+    std::string record_;
+};
+
+// The name a MAPI call has in StandInMapi's record and failure setting.
+std::string_view mapiCallName(MapiCall call);
+
 // Holds a file open for reading until destroyed, sharing only reading, as a
 // program that reads the file might: others can read it, but not write,
 // replace or delete it.
@@ -226,6 +252,11 @@ void installLaunchRecorder(const std::string& path);
 // The lines the recorder installed at path has written, once it has run
 // (waiting up to timeoutMs for the first line); empty when it has not run.
 std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs);
+
+// Runs a command line to its end with its standard output and standard error
+// going to a new file at outputPath, and gives its exit code. Only Windows runs
+// programs; the fake backend answers kErrorFileNotFound.
+Status runCapturingOutput(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode);
 
 // A program started by a test, ended (if still running) when this is destroyed.
 class ChildProcess {

@@ -14,6 +14,7 @@
 #include "platform/files.h"
 #include "platform/testing.h"
 #include "tests/support/address_cases.h"
+#include "tests/support/outlook_fixture.h"
 #include "tests/support/test_env.h"
 #include "ui/about_dlg.h"
 #include "ui/config_dlg.h"
@@ -331,6 +332,57 @@ TEST_F(ConfigDlgUiTest, EudoraIsConfiguredFromTheDialogOrSaysItHasNoSettingsFile
         ui::click(dialog, kClose);
         EXPECT_TRUE(dialogObject.ended());
         platform::deleteFile(settings);
+    }
+}
+
+TEST_F(ConfigDlgUiTest, OutlookIsConfiguredFromTheDialogOrSaysWhatIsMissing) {
+    struct Case {
+        const char* what;
+        void (*seed)();
+        std::string intro;
+    };
+    const Case cases[] = {
+        {"a profile store", [] { seedProfileStore("Home", 1, {}); },
+         "Congratulations! Microsoft Outlook has been successfully configured for your mail settings."},
+        {"Outlook never run", [] { seedKey(Hive::CurrentUser, kProfiles); },
+         "ERROR: Outlook has not been run for the first time. Please run and close Outlook and try again."},
+        {"a profile prompt",
+         [] {
+             seedProfileStore("Home", 1, {});
+             seedText(Hive::CurrentUser, kExchangeOptions, "PickLogonProfile", "1");
+         },
+         "ERROR: No default email profile found. Please run Outlook and select a Default Profile when prompted "
+         "during startup."},
+    };
+    installClients({Outlook});
+    seedText(Hive::LocalMachine, "SOFTWARE\\Clients\\Mail\\Microsoft Outlook", "MSIApplicationLCID",
+             "Software\\Microsoft\\Office\\11.0\\Outlook");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft");
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", folder());
+        platform::deleteFile(logFile());
+        c.seed();
+        ConfigDlg dialogObject;
+        ASSERT_EQ(dialogObject.createModeless(), platform::kSuccess);
+        ui::pumpMessages();
+        DialogWindow dialog = dialogObject.window();
+        ASSERT_TRUE(dialog.itemEnabled(IDC_OUTLOOK));
+        ui::click(dialog, IDC_OUTLOOK);
+        fillIn(dialog, "Ann Example", "ann@example.com");
+        ASSERT_TRUE(dialog.itemEnabled(IDC_CONFIGURE));
+
+        ui::click(dialog, IDC_CONFIGURE);
+
+        EXPECT_EQ(dialog.itemText(IDC_INTRO), c.intro);
+        const bool configured = c.intro.rfind("Congratulations", 0) == 0;
+        EXPECT_EQ(dialog.itemVisible(IDC_LAUNCH), configured);
+        EXPECT_EQ(binaryHex(profileAccount("Home", "00000001"), "Email") == hexBytes(utf16z("ann@example.com")),
+                  configured);
+        EXPECT_NE(logText().find("Searching for Microsoft Outlook ... found. (Version 11)\n\n"), std::string::npos);
+        EXPECT_NE(logText().find("Client Selected to Configure: Microsoft Outlook\n\n"), std::string::npos);
+        ui::click(dialog, kClose);
+        EXPECT_TRUE(dialogObject.ended());
     }
 }
 

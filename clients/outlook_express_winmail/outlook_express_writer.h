@@ -4,33 +4,32 @@
 
 #include <string>
 
+#include "clients/account_reader.h"
 #include "core/outcome.h"
 #include "core/registry_account_write.h"
 #include "core/session_log.h"
 
 namespace tw {
 
-class OutlookExpressWriter {
+class OutlookExpressWriter final : public AccountReader {
 public:
     OutlookExpressWriter(std::string address, std::string displayName, bool makeDefault, bool overwriteExisting,
                          bool useSsl, SessionLog& log);
 
     // Replaces what the constructor stored; the automatic-mode settings stay.
     void reset(std::string address, std::string displayName, bool makeDefault, bool overwriteExisting, bool useSsl,
-               SessionLog& log);
-    void setAutomaticMode() { automaticMode = true; }
-    void setAutomaticPrefix(std::string prefix) { automaticPrefix = std::move(prefix); }
+               SessionLog& log) override;
+    void setAutomaticMode() override { automaticMode = true; }
+    void setAutomaticPrefix(std::string prefix) override { automaticPrefix = std::move(prefix); }
 
-    ConfigOutcome configure();
+    ConfigOutcome configure() override;
 
     // Readers for the automatic mode; each returns "*ERROR*" when it cannot read.
-    std::string defaultAccountName();
-    std::string findAccountByAddress(const std::string& searchAddress);
-    std::string accountAddress(const std::string& accountName);
-    std::string accountDisplayName(const std::string& accountName);
-    // True once a reader met a key or value that is there but could not be
-    // read (and logged it): its "*ERROR*" or empty answer is not the account's.
-    bool readFailed() const { return readFailed_; }
+    std::string defaultAccountName() override;
+    std::string findAccountByAddress(const std::string& searchAddress) override;
+    std::string accountAddress(const std::string& accountName) override;
+    std::string accountDisplayName(const std::string& accountName) override;
+    bool readFailed() const override { return readFailed_; }
 
 private:
     struct Search {

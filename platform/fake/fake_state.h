@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/mapi.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/testing.h"
@@ -65,6 +66,13 @@ struct State {
     std::set<std::string> readableLocks;  // those of them that others may still read
     // Every startProcess call: the program and the command line it was given.
     std::vector<std::pair<std::string, std::string>> startedPrograms;
+    // MAPI: the call made to fail (with its result), every call made, one a
+    // line, and a counter that names new profile sections.
+    bool mapiFails = false;
+    MapiCall mapiFailedCall = MapiCall::Initialize;
+    HResult mapiFailure = 0;
+    std::string mapiCalls;
+    std::uint32_t nextProfileSection = 1;
 };
 
 State& state();

@@ -96,4 +96,9 @@ std::string commandLineTail() { return {}; }
 
 void writeStandardError(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
 
+void writeStandardOutput(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
 }  // namespace tw::platform

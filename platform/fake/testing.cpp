@@ -142,6 +142,23 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
+StandInMapi::StandInMapi() {
+    auto& s = fake::state();
+    s.mapiFails = false;
+    s.mapiCalls.clear();
+}
+
+StandInMapi::~StandInMapi() { fake::state().mapiFails = false; }
+
+void StandInMapi::failCall(MapiCall call, HResult code) {
+    auto& s = fake::state();
+    s.mapiFails = true;
+    s.mapiFailedCall = call;
+    s.mapiFailure = code;
+}
+
+std::string StandInMapi::calls() const { return fake::state().mapiCalls; }
+
 ReadingFileLock::ReadingFileLock(const std::string& path) : path_(fake::hostPath(path)) {
     if (existsOnDisk(path_)) {
         fake::state().lockedFiles.insert(path_);
@@ -188,6 +205,8 @@ std::string launchRecorderRuns(const std::string& path, unsigned) {
     }
     return runs;
 }
+
+Status runCapturingOutput(const std::string&, const std::string&, std::uint32_t&) { return kErrorFileNotFound; }
 
 ChildProcess::~ChildProcess() = default;
 Status ChildProcess::start(const std::string&, const std::string&) { return kErrorFileNotFound; }

@@ -151,11 +151,14 @@ std::string commandLineTail() {
     return p;
 }
 
-void writeStandardError(std::string_view text) {
-    HANDLE target = GetStdHandle(STD_ERROR_HANDLE);
+namespace {
+
+// A GUI program has no standard handles of its own unless its starter gave it
+// some; then it borrows the parent's console.
+void writeStandardHandle(DWORD which, std::string_view text) {
+    HANDLE target = GetStdHandle(which);
     HANDLE console = nullptr;
     if (target == nullptr || target == INVALID_HANDLE_VALUE) {
-        // A GUI program has no standard error of its own; borrow the parent's console.
         if (AttachConsole(ATTACH_PARENT_PROCESS)) {
             console = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr);
@@ -167,5 +170,11 @@ void writeStandardError(std::string_view text) {
     WriteFile(target, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     if (console != nullptr && console != INVALID_HANDLE_VALUE) CloseHandle(console);
 }
+
+}  // namespace
+
+void writeStandardError(std::string_view text) { writeStandardHandle(STD_ERROR_HANDLE, text); }
+
+void writeStandardOutput(std::string_view text) { writeStandardHandle(STD_OUTPUT_HANDLE, text); }
 
 }  // namespace tw::platform

@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/system.h"
+#include "platform/win32/mapi_library.h"
 
 namespace tw::platform::testing {
 namespace {
@@ -227,6 +230,35 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
 }
 
+StandInMapi::StandInMapi() {
+    char folder[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof folder, folder);
+    record_ = std::string(folder) + "tidewell-mapi-" + newUuidText() + ".txt";
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_RECORD", record_.c_str());
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", nullptr);
+    mapi::setLibraryPathForTesting(moduleFolder() + "\\standin_mapi32.dll");
+}
+
+StandInMapi::~StandInMapi() {
+    mapi::setLibraryPathForTesting({});
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_RECORD", nullptr);
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", nullptr);
+    DeleteFileA(record_.c_str());
+}
+
+void StandInMapi::failCall(MapiCall call, HResult code) {
+    char hex[16] = {};
+    std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+    const std::string setting = std::string(mapiCallName(call)) + "=" + hex;
+    SetEnvironmentVariableA("TIDEWELL_STANDIN_MAPI_FAIL", setting.c_str());
+}
+
+std::string StandInMapi::calls() const {
+    std::string text;
+    readWholeFile(record_, text);
+    return text;
+}
+
 ReadingFileLock::ReadingFileLock(const std::string& path) : path_(path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -321,6 +353,34 @@ std::string launchRecorderRuns(const std::string& path, unsigned timeoutMs) {
         if (GetTickCount() - start >= timeoutMs) return text;
         Sleep(20);
     }
+}
+
+Status runCapturingOutput(const std::string& commandLine, const std::string& outputPath, std::uint32_t& exitCode) {
+    SECURITY_ATTRIBUTES inheritable{};
+    inheritable.nLength = sizeof inheritable;
+    inheritable.bInheritHandle = TRUE;
+    HANDLE output = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return static_cast<Status>(GetLastError());
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION info{};
+    std::string mutableCommandLine = commandLine;
+    const BOOL started = CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &info);
+    const Status rc = started ? ERROR_SUCCESS : static_cast<Status>(GetLastError());
+    CloseHandle(output);
+    if (!started) return rc;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    exitCode = code;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return ERROR_SUCCESS;
 }
 
 ChildProcess::~ChildProcess() {
