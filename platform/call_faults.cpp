@@ -31,6 +31,11 @@ const char* callName(PlatformCall call) {
     case PlatformCall::TerminateProcess: return "TerminateProcess";
     case PlatformCall::StartProcess: return "CreateProcess";
     case PlatformCall::CreateUuid: return "UuidCreate";
+    case PlatformCall::MapiInitialize: return "MAPIInitialize";
+    case PlatformCall::MapiAdminProfiles: return "MAPIAdminProfiles";
+    case PlatformCall::MapiLogon: return "MAPILogonEx";
+    case PlatformCall::MapiAdminServices: return "AdminServices";
+    case PlatformCall::MapiCreateService: return "CreateMsgService";
     }
     return "?";
 }
@@ -41,6 +46,8 @@ Status typicalError(PlatformCall call) {
     constexpr Status kDiskFull = 112;
     constexpr Status kNotEnoughMemory = 8;
     constexpr Status kUuidNoAddress = 1739;  // RPC_S_UUID_NO_ADDRESS
+    constexpr Status kMapiCallFailed = static_cast<std::int32_t>(0x80004005);   // MAPI_E_CALL_FAILED
+    constexpr Status kMapiLogonFailed = static_cast<std::int32_t>(0x80040111);  // MAPI_E_LOGON_FAILED
     switch (call) {
     case PlatformCall::OpenFile:
     case PlatformCall::OpenLog: return kSharingViolation;  // another program holds the file
@@ -50,6 +57,11 @@ Status typicalError(PlatformCall call) {
     case PlatformCall::AppendLog: return kDiskFull;
     case PlatformCall::ProcessSnapshot: return kNotEnoughMemory;
     case PlatformCall::CreateUuid: return kUuidNoAddress;
+    case PlatformCall::MapiLogon: return kMapiLogonFailed;
+    case PlatformCall::MapiInitialize:
+    case PlatformCall::MapiAdminProfiles:
+    case PlatformCall::MapiAdminServices:
+    case PlatformCall::MapiCreateService: return kMapiCallFailed;
     default: return kErrorAccessDenied;  // an access list, a read-only file or folder
     }
 }

@@ -85,6 +85,12 @@ enum class PlatformCall {
     TerminateProcess,  // OpenProcess and TerminateProcess
     StartProcess,      // CreateProcess
     CreateUuid,        // UuidCreate
+    // Extended MAPI (platform/mapi.h), a failed HRESULT each
+    MapiInitialize,     // MAPIInitialize
+    MapiAdminProfiles,  // MAPIAdminProfiles
+    MapiLogon,          // MAPILogonEx
+    MapiAdminServices,  // IProfAdmin::AdminServices
+    MapiCreateService,  // IMsgServiceAdmin::CreateMsgService
 };
 using RegistryCall = PlatformCall;
 

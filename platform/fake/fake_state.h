@@ -46,8 +46,9 @@ struct KeyNode {
 // A call a test has made fail once (testing::failNextCall).
 struct InjectedFailure {
     testing::PlatformCall call{};
-    std::string name;  // the key's own name, the value's name or the file's path
+    std::string name;  // the key's own name, the value's name or the file's path; empty: any
     Status error = 0;
+    bool everyTime = false;  // fails every such call, not only the next
 };
 
 struct State {
@@ -68,9 +69,6 @@ struct State {
     std::vector<std::pair<std::string, std::string>> startedPrograms;
     // MAPI: the call made to fail (with its result), every call made, one a
     // line, and a counter that names new profile sections.
-    bool mapiFails = false;
-    MapiCall mapiFailedCall = MapiCall::Initialize;
-    HResult mapiFailure = 0;
     std::string mapiCalls;
     std::uint32_t nextProfileSection = 1;
 };
@@ -98,6 +96,9 @@ bool failing(testing::PlatformCall call, std::string_view name, Subject subject,
     if (!s.injectedFailures.empty() && takeInjectedFailure(call, name, error)) return true;
     return s.callFaults != nullptr && s.callFaults->note(call, subject(), error);
 }
+
+// The platform call a MAPI call is among the calls a test can make fail.
+testing::PlatformCall platformCallOf(MapiCall call);
 
 // The path of a key below its hive ("Software\\Microsoft\\..."), for CallFaults.
 std::string keyPath(const KeyNode& key);

@@ -92,9 +92,9 @@ bool takeInjectedFailure(testing::PlatformCall call, std::string_view name, Stat
     auto& failures = state().injectedFailures;
     const NameLess less;
     for (auto it = failures.begin(); it != failures.end(); ++it) {
-        if (it->call == call && !less(it->name, name) && !less(name, it->name)) {
+        if (it->call == call && (it->name.empty() || (!less(it->name, name) && !less(name, it->name)))) {
             error = it->error;
-            failures.erase(it);
+            if (!it->everyTime) failures.erase(it);
             return true;
         }
     }

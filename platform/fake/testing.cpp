@@ -142,19 +142,28 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
-StandInMapi::StandInMapi() {
-    auto& s = fake::state();
-    s.mapiFails = false;
-    s.mapiCalls.clear();
+namespace {
+
+bool isMapiCall(PlatformCall call) { return call >= PlatformCall::MapiInitialize; }
+
+void clearMapiFailures() {
+    std::erase_if(fake::state().injectedFailures, [](const fake::InjectedFailure& f) { return isMapiCall(f.call); });
 }
 
-StandInMapi::~StandInMapi() { fake::state().mapiFails = false; }
+}  // namespace
 
+StandInMapi::StandInMapi() {
+    clearMapiFailures();
+    fake::state().mapiCalls.clear();
+}
+
+StandInMapi::~StandInMapi() { clearMapiFailures(); }
+
+// The fake's MAPI fails its calls as every other fake call fails: through
+// the injected failures (here one that holds until the stand-in goes).
 void StandInMapi::failCall(MapiCall call, HResult code) {
-    auto& s = fake::state();
-    s.mapiFails = true;
-    s.mapiFailedCall = call;
-    s.mapiFailure = code;
+    clearMapiFailures();
+    fake::state().injectedFailures.push_back({fake::platformCallOf(call), {}, code, true});
 }
 
 std::string StandInMapi::calls() const { return fake::state().mapiCalls; }
