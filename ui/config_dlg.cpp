@@ -79,7 +79,7 @@ bool ConfigDlg::initialise(bool windowless) {
     const auto disableClient = [this](ClientKind kind) { window().enableItem(kClientButtons[kind], false); };
     const InstalledClients installed =
         detectInstalledClients(state_.log, windowless ? std::function<void(ClientKind)>() : disableClient);
-    if (installed.installed[Outlook]) state_.outlookMajorVersion = installed.outlookMajorVersion;
+    state_.outlookMajorVersion = installed.outlookMajorVersion;
 
     if (!checkRunningClients(state_.log, request.closeRunningClients)) {
         // The check has logged the stop and closed the log; the user can only close.

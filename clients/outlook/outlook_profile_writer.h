@@ -42,6 +42,9 @@ private:
     };
     bool searchAccounts(const std::string& storePath, Search& search);
     // Logs a failed registry call that was only reading; false unless it succeeded.
+    // Logs a read that failed for another reason than absence, and notes it
+    // (readFailed); true then.
+    bool reportReadFailure(platform::Status rc, const char* call, const std::string& key, std::string_view value = {});
     bool checked(platform::Status rc, const char* call, const std::string& key, std::string_view value = {});
     bool newAccountId(const std::string& storePath, std::uint32_t& id, std::string& oldList);
     // The write phase: all of it or, should one call fail, none of it.

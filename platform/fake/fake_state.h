@@ -100,6 +100,20 @@ bool failing(testing::PlatformCall call, std::string_view name, Subject subject,
 // The platform call a MAPI call is among the calls a test can make fail.
 testing::PlatformCall platformCallOf(MapiCall call);
 
+// While it lives, the fake's calls are not counted or failed by a test's
+// CallFaults: for the fake's own work inside one emulated call (MAPI's
+// registry sections are its business, not calls the program makes).
+class InsideOneCall {
+public:
+    InsideOneCall() : saved_(std::exchange(state().callFaults, nullptr)) {}
+    ~InsideOneCall() { state().callFaults = saved_; }
+    InsideOneCall(const InsideOneCall&) = delete;
+    InsideOneCall& operator=(const InsideOneCall&) = delete;
+
+private:
+    testing::CallFaults* saved_;
+};
+
 // The path of a key below its hive ("Software\\Microsoft\\..."), for CallFaults.
 std::string keyPath(const KeyNode& key);
 

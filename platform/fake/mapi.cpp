@@ -30,6 +30,7 @@ std::string profilePath(const std::string& profile) { return std::string(kProfil
 
 bool profileExists(const std::string& profile) {
     if (profile.empty() || profile.find('\\') != std::string::npos) return false;
+    fake::InsideOneCall inside;
     RegKey key;
     return key.open(Hive::CurrentUser, profilePath(profile), kKeyRead) == kSuccess;
 }
@@ -42,6 +43,7 @@ std::string newSectionName() {
 }
 
 HResult addService(const std::string& profile, const std::string& service, const std::string& displayName) {
+    fake::InsideOneCall inside;
     RegKey section;
     if (section.create(Hive::CurrentUser, profilePath(profile) + "\\" + newSectionName(), kKeyAllAccess) != kSuccess) {
         return static_cast<HResult>(0x80004005);  // E_FAIL

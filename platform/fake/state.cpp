@@ -86,6 +86,7 @@ void resetRegistry() {
     s.localMachine = KeyNode{};
     s.deletedKeys.clear();
     s.injectedFailures.clear();
+    s.nextProfileSection = 1;  // MAPI's section names live in the registry too
 }
 
 bool takeInjectedFailure(testing::PlatformCall call, std::string_view name, Status& error) {
