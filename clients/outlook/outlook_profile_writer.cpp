@@ -131,7 +131,8 @@ bool OutlookProfileWriter::writeStore(const std::string& storePath, const Search
         const auto store = write.openKey(storePath);
         if (!store) return false;
         const bool listed = search.found
-                                ? !makeDefault || rebuildAccountList(write, *store, storePath, accountKeyName)
+                                ? (makeDefault ? rebuildAccountList(write, *store, storePath, accountKeyName)
+                                               : keepListed(write, *store, storePath, accountKeyName))
                                 : addToAccountList(write, *store, id, oldList);
         return listed && incrementLastChangeVer(write, *store, storePath);
     };
@@ -274,6 +275,25 @@ bool OutlookProfileWriter::addToAccountList(RegistryAccountWrite& write, Registr
     }
     return write.setDword(store, kNextAccountIdValue, id + 1) &&
            write.setBinary(store, kAccountListValue, encodeAccountList(ids));
+}
+
+// A reset account that the list (edited by hand, say) does not name would
+// stay out of Outlook's sight, configured or not: it is added at the end.
+bool OutlookProfileWriter::keepListed(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                      const std::string& storePath, const std::string& foundName) {
+    RegKey reader;
+    platform::Status rc = reader.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (!checked(rc, "RegOpenKeyEx", storePath)) return false;
+    platform::RegValue list;
+    rc = reader.queryValue(kAccountListValue, list);
+    if (rc != platform::kErrorFileNotFound && !checked(rc, "RegQueryValueEx", storePath, kAccountListValue)) {
+        return false;
+    }
+    const auto id = accountIdFromName(foundName);
+    std::vector<std::uint32_t> ids = decodeAccountList(list.data);
+    if (!id || std::find(ids.begin(), ids.end(), *id) != ids.end()) return true;
+    ids.push_back(*id);
+    return write.setBinary(store, kAccountListValue, encodeAccountList(ids));
 }
 
 // The found account first, then every other account of the store that has

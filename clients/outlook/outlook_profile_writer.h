@@ -51,6 +51,8 @@ private:
     bool writeAccount(RegistryAccountWrite& write, const std::string& accountKeyPath, const std::string& accountName);
     bool addToAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store, std::uint32_t id,
                           const std::string& oldList);
+    bool keepListed(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store, const std::string& storePath,
+                    const std::string& foundName);
     bool rebuildAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
                             const std::string& storePath, const std::string& foundName);
     bool incrementLastChangeVer(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,

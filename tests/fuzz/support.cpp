@@ -54,7 +54,19 @@ std::string keyValues(platform::Hive hive, std::string_view key) {
     for (const auto& name : names) {
         platform::RegValue value;
         k.queryValue(name, value);
-        text += name + "=" + std::to_string(value.type) + ":" + value.data + "\n";
+        // One line a value, whatever bytes it holds.
+        std::string data;
+        for (const char c : value.data) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+                data += c;
+            } else {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\x%02X", byte);
+                data += code;
+            }
+        }
+        text += name + "=" + std::to_string(value.type) + ":" + data + "\n";
     }
     return text;
 }
