@@ -54,6 +54,29 @@ private:
     std::string path_;  // the fake backend names the file in the calls it counts
 };
 
+// A file read from its start in pieces, shared with other programs for
+// reading, writing and deletion as readWholeFile is. Only the caller's buffer
+// holds its bytes, so a large file costs no more memory than a small one.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader() { close(); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // kErrorFileNotFound when it is missing; a sharing violation (32) when
+    // another process holds it without sharing.
+    Status open(const std::string& path);
+    // Up to size bytes into buffer; got is 0 at the end of the file.
+    Status read(char* buffer, std::size_t size, std::size_t& got);
+    // Back to the start.
+    Status rewind();
+    void close();
+
+private:
+    void* handle_ = nullptr;
+};
+
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 
@@ -74,6 +97,13 @@ Status replaceFile(const std::string& source, const std::string& target);
 
 // A read-only file is refused with kErrorAccessDenied.
 Status deleteFile(const std::string& path);
+
+// The path of an existing file or folder as the file system names it, in
+// UTF-8: links and junctions followed, each name in the letter case it is
+// stored with. Empty when it cannot be resolved: a missing path, or Windows
+// before Vista, which has no call for it. The fake backend gives the path as
+// it stands.
+std::string resolvedPathUtf8(const std::string& path);
 
 // Creates one folder level. kSuccess also when it exists already.
 Status createFolder(const std::string& path);

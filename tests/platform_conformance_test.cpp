@@ -480,6 +480,56 @@ TEST(FilesConformance, AReadOnlyFileIsReadButNeitherReplacedNorDeleted) {
     EXPECT_EQ(readFile(target), "new");
 }
 
+TEST(FilesConformance, AFileIsReadInPiecesAndAgainFromTheStart) {
+    platform::testing::TempFolder temp;
+    const std::string path = temp.path() + "\\prefs.js";
+    platform::FileReader reader;
+    EXPECT_EQ(reader.open(path), platform::kErrorFileNotFound);
+    EXPECT_EQ(reader.open(temp.path() + "\\none\\prefs.js"), 3);
+
+    const std::string content = std::string("a\r\n\0b", 5) + std::string(70000, 'x');
+    ASSERT_EQ(platform::writeNewFile(path, content), platform::kSuccess);
+    ASSERT_EQ(reader.open(path), platform::kSuccess);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::string bytes;
+        char piece[4096];
+        for (std::size_t got = 0;;) {
+            ASSERT_EQ(reader.read(piece, sizeof piece, got), platform::kSuccess);
+            if (got == 0) break;
+            bytes.append(piece, got);
+        }
+        EXPECT_TRUE(bytes == content) << "pass " << pass;
+        ASSERT_EQ(reader.rewind(), platform::kSuccess);
+    }
+    // Others may read the file meanwhile; it is replaced once the reader is closed.
+    std::string bytes;
+    EXPECT_EQ(platform::readWholeFile(path, bytes), platform::kSuccess);
+    reader.close();
+    ASSERT_EQ(platform::writeNewFile(path + ".tmp", "new"), platform::kSuccess);
+    EXPECT_EQ(platform::replaceFile(path + ".tmp", path), platform::kSuccess);
+
+    platform::testing::ExclusiveFileLock lock(path);
+    EXPECT_EQ(reader.open(path), 32) << "sharing violation";
+}
+
+TEST(FilesConformance, PathsResolveToAnExistingFolder) {
+    platform::testing::TempFolder temp;
+    const std::string folder = temp.path() + "\\Mozilla Thunderbird";
+    EXPECT_EQ(platform::resolvedPathUtf8(folder), "") << "missing";
+    ASSERT_EQ(platform::createFolder(folder), platform::kSuccess);
+    const std::string resolved = platform::resolvedPathUtf8(folder);
+    ASSERT_FALSE(resolved.empty());
+    EXPECT_TRUE(resolved.ends_with("\\Mozilla Thunderbird")) << resolved;
+    EXPECT_FALSE(resolved.starts_with("\\\\?\\")) << resolved;
+    EXPECT_EQ(platform::resolvedPathUtf8(folder + "\\"), resolved) << "a separator at the end";
+    // Windows names the folder as stored, whatever case it was asked in; the
+    // fake backend, whose files are case-sensitive, cannot find it then.
+    const std::string otherCase = platform::resolvedPathUtf8(temp.path() + "\\MOZILLA THUNDERBIRD");
+    if (!otherCase.empty()) {
+        EXPECT_EQ(otherCase, resolved);
+    }
+}
+
 TEST(FilesConformance, FoldersAndPatterns) {
     platform::testing::TempFolder temp;
     const std::string sub = temp.path() + "\\Profiles";

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "clients/thunderbird/install_hash.h"
 #include "clients/thunderbird/profile_discovery.h"
 #include "platform/files.h"
 #include "tests/support/thunderbird_fixture.h"
@@ -15,45 +16,78 @@ using thunderbird::readDefaultProfilePath;
 
 struct ProfileCase {
     const char* name;
-    const char* ini;
+    std::string ini;
+    std::string installsIni;
+    const char* hash;          // this installation's; "" when not known
     const char* expectedPath;  // nullptr: no profile
     bool expectedRelative;
 };
 
+// Profiles as Thunderbird lists them: an unused "default" marked Default=1
+// for older versions, and two installations' own profiles.
+const std::string kProfiles = "[Profile2]\nName=default\nIsRelative=1\nPath=Profiles/old.default\nDefault=1\n\n"
+                              "[Profile1]\nName=default-release\nIsRelative=1\nPath=Profiles/tb.default-release\n\n"
+                              "[Profile0]\nName=beta\nIsRelative=1\nPath=Profiles/beta.default-beta\n\n"
+                              "[General]\nStartWithLastProfile=1\nVersion=2\n";
+
 TEST(ThunderbirdProfileList, PicksTheProfileThunderbirdStartsWith) {
+    const std::string twoInstalls = "[InstallAAAA]\nDefault=Profiles/beta.default-beta\nLocked=1\n\n"
+                                    "[InstallFDC34C9F024745EB]\nDefault=Profiles/tb.default-release\nLocked=1\n\n" +
+                                    kProfiles;
+    const std::string oneInstall = "[InstallAAAA]\nDefault=Profiles/beta.default-beta\n\n" + kProfiles;
+    const std::string installsIni = "[AAAA]\nDefault=Profiles/beta.default-beta\n\n"
+                                    "[FDC34C9F024745EB]\nDefault=Profiles/tb.default-release\n";
+    // As Thunderbird 68 wrote it: no version, the install sections elsewhere.
+    const std::string unversioned = kProfiles.substr(0, kProfiles.find("Version=2"));
     const ProfileCase cases[] = {
-        {"one default profile", "[Profile0]\nName=default\nIsRelative=1\nPath=Profiles/abc.default\n",
-         "Profiles/abc.default", true},
-        {"default-release counts as default", "[Profile0]\nName=default-release\nIsRelative=1\nPath=Profiles/r.dr\n",
-         "Profiles/r.dr", true},
-        {"Path before Name in its section", "[Profile0]\nPath=Profiles/p.default\nName=default\n",
+        {"this installation's section, among several", twoInstalls, "", "FDC34C9F024745EB",
+         "Profiles/tb.default-release", true},
+        {"several sections, none of this installation: Default=1", twoInstalls, "", "1234", "Profiles/old.default",
+         true},
+        {"several sections and no installation known: Default=1", twoInstalls, "", "", "Profiles/old.default", true},
+        {"the only install section, when this one cannot be identified", oneInstall, "", "", "Profiles/beta.default-beta",
+         true},
+        {"the only install section, though of another hash", oneInstall, "", "FDC34C9F024745EB",
+         "Profiles/beta.default-beta", true},
+        {"installs.ini when profiles.ini has no version", unversioned, installsIni, "FDC34C9F024745EB",
+         "Profiles/tb.default-release", true},
+        {"installs.ini over a section of the same name", "[InstallFDC34C9F024745EB]\nDefault=Profiles/x\n" + unversioned,
+         installsIni, "FDC34C9F024745EB", "Profiles/tb.default-release", true},
+        {"installs.ini is not read when profiles.ini has a version", kProfiles, installsIni, "FDC34C9F024745EB",
+         "Profiles/old.default", true},
+        {"nor beside install sections", oneInstall, "[FDC34C9F024745EB]\nDefault=Profiles/tb.default-release\n",
+         "FDC34C9F024745EB", "Profiles/beta.default-beta", true},
+        {"an install section without a profile does not count",
+         "[InstallFDC34C9F024745EB]\nLocked=1\n" + kProfiles, "", "FDC34C9F024745EB", "Profiles/old.default", true},
+        {"Default=1 before the name default",
+         "[Profile0]\nName=default\nPath=Profiles/d.default\n[Profile1]\nName=work\nPath=Profiles/w.work\nDefault=1\n",
+         "", "", "Profiles/w.work", true},
+        {"the only profile", "[General]\nStartWithLastProfile=1\n[Profile0]\nName=work\nPath=Profiles/w.work\n", "",
+         "", "Profiles/w.work", true},
+        {"the name rule last, default-release too",
+         "[Profile0]\nName=home\nPath=Profiles/h.home\n[Profile1]\nName=default-release\nPath=Profiles/r.dr\n", "",
+         "", "Profiles/r.dr", true},
+        {"Path before Name in its section", "[Profile0]\nPath=Profiles/p.default\nName=default\n", "", "",
          "Profiles/p.default", true},
-        // As current Thunderbird writes it: the "default" profile is an unused
-        // one for older versions, the install section names the one in use.
-        {"install section wins",
-         "[Profile1]\nName=default\nIsRelative=1\nPath=Profiles/old.default\nDefault=1\n\n"
-         "[InstallFDC34C9F024745EB]\nDefault=Profiles/new.default-release\nLocked=1\n\n"
-         "[Profile0]\nName=default-release\nIsRelative=1\nPath=Profiles/new.default-release\n\n"
-         "[General]\nStartWithLastProfile=1\nVersion=2\n",
-         "Profiles/new.default-release", true},
-        {"absolute path", "[Profile0]\nName=default\nIsRelative=0\nPath=D:\\Mail\\Ann\n", "D:\\Mail\\Ann", false},
+        {"absolute path", "[Profile0]\nName=default\nIsRelative=0\nPath=D:\\Mail\\Ann\n", "", "", "D:\\Mail\\Ann",
+         false},
         {"install section naming an absolute profile",
-         "[Install1]\nDefault=D:\\Mail\\Ann\n[Profile0]\nName=work\nIsRelative=0\nPath=D:\\Mail\\Ann\n",
+         "[Install1]\nDefault=D:\\Mail\\Ann\n[Profile0]\nName=work\nIsRelative=0\nPath=D:\\Mail\\Ann\n", "", "1",
          "D:\\Mail\\Ann", false},
-        {"no default name: the Default=1 profile",
-         "[Profile0]\nName=home\nPath=Profiles/h.home\n[Profile1]\nName=work\nPath=Profiles/w.work\nDefault=1\n",
-         "Profiles/w.work", true},
-        {"CR LF ends", "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/abc.default\r\n",
+        {"CR LF and CR ends", "[Profile0]\r\nName=x\rIsRelative=1\r\nPath=Profiles/abc.default\r", "", "",
          "Profiles/abc.default", true},
-        {"no profile to pick", "[General]\nStartWithLastProfile=1\n[Profile0]\nName=work\nPath=Profiles/w.work\n",
-         nullptr, true},
-        {"a default section without a path is skipped",
-         "[Profile0]\nName=default\n[Profile1]\nName=other\nPath=Profiles/o.other\n", nullptr, true},
-        {"empty file", "", nullptr, true},
+        {"no profile to pick",
+         "[General]\nStartWithLastProfile=1\n[Profile0]\nName=work\nPath=Profiles/w.work\n[Profile1]\nName=home\n"
+         "Path=Profiles/h.home\n",
+         "", "", nullptr, true},
+        {"a section without a path is no profile",
+         "[Profile0]\nName=default\n[Profile1]\nName=a\nPath=Profiles/a\n[Profile2]\nName=b\nPath=Profiles/b\n", "",
+         "", nullptr, true},
+        {"empty file", "", "", "", nullptr, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto profile = readDefaultProfilePath(c.ini);
+        const auto profile = readDefaultProfilePath(c.ini, c.installsIni, c.hash);
         if (c.expectedPath == nullptr) {
             EXPECT_FALSE(profile.has_value()) << profile->path;
             continue;
@@ -91,7 +125,7 @@ TEST_F(ThunderbirdProfileTest, OnlyTheFirstSlashOfARelativePathIsTurned) {
 }
 
 TEST_F(ThunderbirdProfileTest, WithoutAProfileToUseNothingIsCreated) {
-    writeProfilesIni("[Profile0]\nName=work\nPath=Profiles/w.work\n");
+    writeProfilesIni("[Profile0]\nName=work\nPath=Profiles/w.work\n[Profile1]\nName=home\nPath=Profiles/h.home\n");
     EXPECT_EQ(configure("ann@example.com", "Ann"), OutcomeCannotConfigure);
     EXPECT_FALSE(platform::folderExists(thunderbirdFolder() + "\\NULL"));
     EXPECT_FALSE(platform::folderExists(thunderbirdFolder() + "\\Profiles"));
@@ -103,6 +137,31 @@ TEST_F(ThunderbirdProfileTest, WithoutAProfileToUseNothingIsCreated) {
     EXPECT_EQ(configure("ann@example.com", "Ann"), OutcomeCannotConfigure);
     EXPECT_NE(logText().find("Profile directory not found. Creating in user's application data folder ... failed.\n"),
               std::string::npos);
+}
+
+// The installation is found through App Paths, as Thunderbird's installer
+// registers it, and its folder's hash picks its section.
+TEST_F(ThunderbirdProfileTest, TheRegisteredInstallationPicksItsOwnProfile) {
+    const std::string installFolder = "C:\\Program Files\\Mozilla Thunderbird";
+    const std::string ours = thunderbird::installHash(installFolder);
+    writeProfilesIni("[InstallAAAA]\nDefault=Profiles/other.default\n\n[Install" + ours +
+                     "]\nDefault=Profiles/ours.default-release\n\n" +
+                     "[Profile0]\nName=default\nPath=Profiles/other.default\nDefault=1\n\n"
+                     "[Profile1]\nName=default-release\nPath=Profiles/ours.default-release\n");
+    for (const char* name : {"\\Profiles", "\\Profiles\\ours.default-release", "\\Profiles\\other.default"}) {
+        ASSERT_EQ(platform::createFolder(thunderbirdFolder() + name), platform::kSuccess);
+    }
+    const std::string appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\thunderbird.exe";
+    seedText(platform::Hive::LocalMachine, appPaths, "", "\"" + installFolder + "\\thunderbird.exe\"");
+    ASSERT_EQ(configure("ann@example.com", "Ann"), OutcomeConfigured);
+    EXPECT_TRUE(platform::fileExists(thunderbirdFolder() + "\\Profiles\\ours.default-release\\prefs.js"));
+    EXPECT_FALSE(platform::fileExists(thunderbirdFolder() + "\\Profiles\\other.default\\prefs.js"));
+
+    // Without the registration there is no telling which of the two it is:
+    // the profile marked Default=1.
+    ASSERT_EQ(platform::testing::deleteKeyTree(platform::Hive::LocalMachine, appPaths), platform::kSuccess);
+    ASSERT_EQ(configure("bob@example.com", "Bob"), OutcomeConfigured);
+    EXPECT_TRUE(platform::fileExists(thunderbirdFolder() + "\\Profiles\\other.default\\prefs.js"));
 }
 
 TEST_F(ThunderbirdProfileTest, AThunderbirdThatNeverRanIsReportedAndLeftAlone) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/configuration_driver.h"
+#include "clients/thunderbird/pref_file.h"
 #include "clients/thunderbird/thunderbird_writer.h"
 #include "platform/files.h"
 #include "platform/testing.h"
@@ -85,14 +86,15 @@ TEST_F(ThunderbirdWriterTest, FirstAccountOfANewProfileWithAndWithoutSsl) {
 }
 
 TEST_F(ThunderbirdWriterTest, FirstAccountKeepsTheSettingsAProfileAlreadyHas) {
-    // Thunderbird's own header and settings, LF-ended as on other systems, and
-    // an account counter left behind by a deleted account.
+    // Thunderbird's own header and settings, LF-ended as on other systems, an
+    // account counter left behind by a deleted account, and a last line
+    // without an end.
     seedProfile("// Mozilla User Preferences\n\nuser_pref(\"mail.account.lastKey\", 1);\n"
                 "user_pref(\"mail.ui-rdf.version\", 61);");
     ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
-    EXPECT_EQ(prefsText(), "// Mozilla User Preferences\n\nuser_pref(\"mail.account.lastKey\", 2);\n"
-                           "user_pref(\"mail.ui-rdf.version\", 61);\n" +
-                               firstAccountLines(true));
+    EXPECT_EQ(prefsBytes(), "// Mozilla User Preferences\n\nuser_pref(\"mail.account.lastKey\", 2);\n"
+                            "user_pref(\"mail.ui-rdf.version\", 61);\r\n" +
+                                withLineEnds(firstAccountLines(true), "\r\n"));
 }
 
 // A profile as Thunderbird leaves it after the user made one IMAP account.
@@ -163,14 +165,45 @@ const std::string kAddedToOneAccountProfile = withHosts(linesOf({
     R"(user_pref("mail.smtpservers", "smtp1,smtp2");)",
 }));
 
+// The expected file when the old lines end in lineEnd: each keeps it, the
+// lines of the new account end in CR LF.
+std::string withNewLinesInCrLf(std::string_view text, std::string_view lineEnd) {
+    std::string result;
+    for (std::string_view line : thunderbird::splitLines(text)) {
+        const bool added = line.starts_with("user_pref(\"mail.account.account3.") ||
+                           line.starts_with("user_pref(\"mail.identity.id2.") ||
+                           line.starts_with("user_pref(\"mail.server.server3.") ||
+                           line.starts_with("user_pref(\"mail.smtpserver.smtp2.");
+        result.append(line).append(added ? "\r\n" : lineEnd);
+    }
+    return result;
+}
+
 TEST_F(ThunderbirdWriterTest, NewAccountBesideAnotherKeepsEveryOldLineAndItsServers) {
-    // The same result from LF and CR LF ends, and from a last line without one.
-    const std::string lf = kOneAccountProfile;
-    const std::string crlf = replaced(lf, {{"\n", "\r\n"}});
-    for (const std::string& input : {lf, crlf, lf.substr(0, lf.size() - 1)}) {
-        seedProfile(input);
+    // Thunderbird reads LF, CR LF and a lone CR as line ends, mixed as they come.
+    const std::string lastKeyLine = "user_pref(\"mail.account.lastKey\", 2);";
+    const std::string lastKeyAfter = "user_pref(\"mail.account.lastKey\", 3);";
+    const std::string crlf = withLineEnds(kOneAccountProfile, "\r\n");
+    const std::string loneCrAfterLastKey = replaced(crlf, {{lastKeyLine + "\r\n", lastKeyLine + "\r"}});
+    const struct {
+        const char* name;
+        std::string prefs;
+        std::string expected;
+    } cases[] = {
+        {"CR LF", crlf, withNewLinesInCrLf(kAddedToOneAccountProfile, "\r\n")},
+        {"LF", kOneAccountProfile, withNewLinesInCrLf(kAddedToOneAccountProfile, "\n")},
+        {"CR only", withLineEnds(kOneAccountProfile, "\r"), withNewLinesInCrLf(kAddedToOneAccountProfile, "\r")},
+        {"a lone CR in a CR LF file", loneCrAfterLastKey,
+         replaced(withNewLinesInCrLf(kAddedToOneAccountProfile, "\r\n"), {{lastKeyAfter + "\r\n", lastKeyAfter + "\r"}})},
+        {"no line end after the last line", crlf.substr(0, crlf.size() - 2),
+         withNewLinesInCrLf(kAddedToOneAccountProfile.substr(0, kAddedToOneAccountProfile.size() - 1), "\r\n")
+             .substr(0, withNewLinesInCrLf(kAddedToOneAccountProfile, "\r\n").size() - 2)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seedProfile(c.prefs);
         ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
-        EXPECT_EQ(prefsText(), kAddedToOneAccountProfile);
+        EXPECT_EQ(prefsBytes(), c.expected);
     }
     const std::string log = logText();
     EXPECT_NE(log.find(withHosts(linesOf({
@@ -202,9 +235,9 @@ TEST_F(ThunderbirdWriterTest, AFileOfSeveralMegabytesIsCopiedWhole) {
     for (int n = 0; filler.size() < (3u << 20); ++n) {
         filler += "user_pref(\"mailnews.filler" + std::to_string(n) + "\", \"" + std::string(40, 'x') + "\");\n";
     }
-    seedProfile(kOneAccountProfile + filler);
+    seedProfile(withLineEnds(kOneAccountProfile + filler, "\r\n"));
     ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
-    EXPECT_TRUE(prefsText() == kAddedToOneAccountProfile + filler);
+    EXPECT_TRUE(prefsBytes() == withLineEnds(kAddedToOneAccountProfile + filler, "\r\n"));
 }
 
 struct AddCase {
@@ -259,7 +292,7 @@ TEST_F(ThunderbirdWriterTest, NewAccountVariations) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        seedProfile(c.prefs);
+        seedProfile(withLineEnds(c.prefs, "\r\n"));
         ASSERT_EQ(configure("ann@example.com", "Ann Example", c.flags), OutcomeConfigured);
         const std::string text = prefsText();
         for (const auto& line : c.expectedLines) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
@@ -268,22 +301,194 @@ TEST_F(ThunderbirdWriterTest, NewAccountVariations) {
     }
 }
 
-TEST_F(ThunderbirdWriterTest, AFileWhoseLinesAllStartWithBlanksIsCopiedWhole) {
-    const std::string indented = "  user_pref(\"mail.account.account1.server\", \"server1\");\n"
-                                 "  user_pref(\"mail.accountmanager.accounts\", \"account1\");\n";
+TEST_F(ThunderbirdWriterTest, IndentedStatementsAreEditedInPlace) {
+    const std::string indented = "  user_pref(\"mail.account.account1.server\", \"server1\");\r\n"
+                                 "\tuser_pref(\"mail.accountmanager.accounts\", \"account1\");\r\n";
     seedProfile(indented);
     ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
     const std::string text = prefsText();
-    EXPECT_EQ(text.rfind("  user_pref(\"mail.account.account1.server\", \"server1\");\n"
-                         "user_pref(\"mail.accountmanager.accounts\", \"account1,account2\");\n"
-                         "user_pref(\"mail.account.account2.identities\", \"id1\");\n",
+    EXPECT_EQ(text.rfind("user_pref(\"mail.account.account2.identities\", \"id1\");\n"
+                         "user_pref(\"mail.account.account2.server\", \"server2\");\n"
+                         "  user_pref(\"mail.account.account1.server\", \"server1\");\n"
+                         "\tuser_pref(\"mail.accountmanager.accounts\", \"account1,account2\");\n"
+                         "user_pref(\"mail.identity.id1.fullName\", \"Ann Example\");\n",
                          0),
               0u)
         << text;
 }
 
+struct InPlaceCase {
+    const char* name;
+    std::string prefs;  // LF ends; the test gives them CR LF
+    const char* address;
+    std::vector<std::string> fragments;  // each found in the result, in this order
+    std::vector<std::string> absent;
+};
+
+// A small profile: account1 with identity id1 (old@example.test) on server1
+// and smtp1, Local Folders on server2.
+const std::string kSmallProfile = linesOf({
+    R"(user_pref("mail.account.account1.identities", "id1");)",
+    R"(user_pref("mail.account.account1.server", "server1");)",
+    R"(user_pref("mail.account.account2.server", "server2");)",
+    R"(user_pref("mail.accountmanager.accounts", "account1,account2");)",
+    R"(user_pref("mail.accountmanager.defaultaccount", "account1");)",
+    R"(user_pref("mail.identity.id1.smtpServer", "smtp1");)",
+    R"(user_pref("mail.identity.id1.useremail", "old@example.test");)",
+    R"(user_pref("mail.server.server1.userName", "old@example.test");)",
+    R"(user_pref("mail.server.server2.type", "none");)",
+    R"(user_pref("mail.smtpservers", "smtp1");)",
+});
+
+TEST_F(ThunderbirdWriterTest, StatementsAreEditedInPlaceAndCommentsAreNotPreferences) {
+    const std::string disabled = "/* disabled by me:\nuser_pref(\"mail.account.account9.server\", \"server9\");\n"
+                                 "user_pref(\"mail.identity.id9.useremail\", \"ann@example.com\");\n*/\n";
+    const std::vector<InPlaceCase> cases = {
+        {"a second statement and a trailing comment stay on the edited line",
+         replaced(kSmallProfile,
+                  {{R"(user_pref("mail.smtpservers", "smtp1");)",
+                    R"(user_pref("mail.smtpservers", "smtp1"); user_pref("z.same.line", 5);)"},
+                   {R"("account1,account2");)", R"("account1,account2"); // keep this note)"}}),
+         "ann@example.com",
+         {"user_pref(\"mail.accountmanager.accounts\", \"account1,account2,account3\"); // keep this note\n",
+          "user_pref(\"mail.smtpservers\", \"smtp1,smtp2\"); user_pref(\"z.same.line\", 5);\n"},
+         {}},
+        // The new account's lines go after the comment, and what is inside it
+        // neither counts (account9, id9) nor is found.
+        {"a comment before the first statement", "// Mozilla User Preferences\n" + disabled + kSmallProfile,
+         "ann@example.com",
+         {"// Mozilla User Preferences\n" + disabled +
+              "user_pref(\"mail.account.account3.identities\", \"id2\");\n"
+              "user_pref(\"mail.account.account3.server\", \"server3\");\n"
+              "user_pref(\"mail.account.account1.identities\", \"id1\");\n"},
+         {"account10", "id10"}},
+        {"a statement after // or inside /* */ is not edited",
+         replaced(kSmallProfile,
+                  {{R"(user_pref("mail.smtpservers", "smtp1");)",
+                    "// user_pref(\"mail.smtpservers\", \"smtp7\");\nuser_pref(\"mail.smtpservers\", \"smtp1\"); "
+                    "/* user_pref(\"mail.accountmanager.accounts\", \"account1\"); */"}}),
+         "ann@example.com",
+         {"// user_pref(\"mail.smtpservers\", \"smtp7\");\n"
+          "user_pref(\"mail.smtpservers\", \"smtp1,smtp2\"); /* user_pref(\"mail.accountmanager.accounts\", "
+          "\"account1\"); */\n"},
+         {}},
+        {"a statement Thunderbird skips is not found either",
+         kSmallProfile + "user_pref(\"mail.identity.id5.useremail\", \"ann@example.com\")\n"
+                         "user_pref(\"mail.account.account5.identities\", \"id5\");\n",
+         "ann@example.com",
+         {"user_pref(\"mail.account.account3.identities\", \"id2\");\n",
+          "user_pref(\"mail.identity.id5.useremail\", \"ann@example.com\")\n"
+          "user_pref(\"mail.account.account5.identities\", \"id5\");\n"},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seedProfile(withLineEnds(c.prefs, "\r\n"));
+        const ConfigOutcome outcome = configure(c.address, "Ann Example");
+        EXPECT_EQ(outcome, OutcomeConfigured);
+        if (outcome != OutcomeConfigured) continue;
+        const std::string text = prefsText();
+        std::size_t from = 0;
+        for (const auto& fragment : c.fragments) {
+            const auto at = text.find(fragment, from);
+            EXPECT_NE(at, std::string::npos) << fragment << "\n---\n" << text;
+            if (at != std::string::npos) from = at + fragment.size();
+        }
+        for (const auto& fragment : c.absent) EXPECT_EQ(text.find(fragment), std::string::npos) << fragment;
+    }
+}
+
+TEST_F(ThunderbirdWriterTest, AnAliasInAnotherAddresssAccountIsLeftAlone) {
+    // account1 belongs to old@example.test; ann@example.com is only its alias id2.
+    const std::string prefs = withLineEnds(
+        replaced(kSmallProfile, {{R"("mail.account.account1.identities", "id1")",
+                                  R"("mail.account.account1.identities", "id1,id2")"},
+                                 {R"(user_pref("mail.identity.id1.useremail", "old@example.test");)",
+                                  "user_pref(\"mail.identity.id1.useremail\", \"old@example.test\");\n"
+                                  "user_pref(\"mail.identity.id2.useremail\", \"ann@example.com\");"}}),
+        "\r\n");
+    for (bool overwrite : {false, true}) {
+        SCOPED_TRACE(overwrite ? "-u" : "without -u");
+        seedProfile(prefs);
+        ASSERT_EQ(configure("ann@example.com", "Ann Example", {.overwriteExisting = overwrite}), OutcomeConfigured);
+        const std::string text = prefsText();
+        EXPECT_NE(logText().rfind("ann@example.com account ... not found. Creating new account."), std::string::npos);
+        for (const char* kept : {R"(user_pref("mail.server.server1.userName", "old@example.test");)",
+                                 R"(user_pref("mail.identity.id2.useremail", "ann@example.com");)",
+                                 R"(user_pref("mail.account.account1.identities", "id1,id2");)"}) {
+            EXPECT_NE(text.find(kept), std::string::npos) << kept;
+        }
+        EXPECT_NE(text.find(R"(user_pref("mail.account.account3.identities", "id3");)"), std::string::npos) << text;
+        EXPECT_NE(text.find(R"(user_pref("mail.server.server3.userName", "ann@example.com");)"), std::string::npos);
+        EXPECT_EQ(text.find("mail.server.server1.hostname"), std::string::npos) << "server1 untouched";
+    }
+    // Now the address has an account of its own, and that is the one found.
+    EXPECT_EQ(configure("ann@example.com", "Ann Example"), OutcomeAccountExists);
+}
+
+// Folders of the account's own server, as Thunderbird names them, after an
+// account set up without SSL (on the IMAP host) is reset.
+const std::string kFoldersProfile = withHosts(linesOf({
+    R"(user_pref("mail.account.account1.identities", "id1");)",
+    R"(user_pref("mail.account.account1.server", "server1");)",
+    R"(user_pref("mail.account.account2.identities", "id2,id3");)",
+    R"(user_pref("mail.account.account2.server", "server2");)",
+    R"(user_pref("mail.accountmanager.accounts", "account1,account2");)",
+    R"(user_pref("mail.identity.id1.archive_folder", "imap://ann%40example.com@$IMAP/Archives");)",
+    R"(user_pref("mail.identity.id1.draft_folder", "imap://ann%40example.com@$IMAP/Drafts");)",
+    R"(user_pref("mail.identity.id1.fcc_folder", "mailbox://nobody@Local%20Folders/Sent");)",
+    R"(user_pref("mail.identity.id1.smtpServer", "smtp1");)",
+    R"(user_pref("mail.identity.id1.useremail", "ann@example.com");)",
+    R"(user_pref("mail.identity.id2.draft_folder", "imap://bob%40example.com@$IMAP/Drafts");)",
+    R"(user_pref("mail.identity.id2.useremail", "bob@example.com");)",
+    R"(user_pref("mail.identity.id3.fcc_folder", "imap://ann%40example.com@$IMAP/Sent");)",
+    R"(user_pref("mail.server.server1.hostname", "$IMAP");)",
+    R"(user_pref("mail.server.server1.spamActionTargetFolder", "imap://ann%40example.com@$IMAP/Junk");)",
+    R"(user_pref("mail.server.server1.type", "imap");)",
+    R"(user_pref("mail.server.server1.userName", "ann@example.com");)",
+    R"(user_pref("mail.server.server2.hostname", "$IMAP");)",
+    R"(user_pref("mail.server.server2.userName", "bob@example.com");)",
+}));
+
+TEST_F(ThunderbirdWriterTest, ResetMovesTheFoldersOfTheAccountsServerWithIt) {
+    const struct {
+        const char* name;
+        const char* address;
+        bool useSsl;
+        const char* server;  // the server's URI after the reset
+    } cases[] = {
+        {"the host changes (SSL on)", "ann@example.com", true, "imap://ann%40example.com@$SECURE"},
+        {"the user name changes (the address in capitals)", "ANN@Example.com", false,
+         "imap://ANN%40Example.com@$IMAP"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seedProfile(withLineEnds(kFoldersProfile, "\r\n"));
+        ASSERT_EQ(configure(c.address, "Ann", {.overwriteExisting = true, .useSsl = c.useSsl}), OutcomeConfigured);
+        const std::string server = withHosts(c.server);
+        const std::string text = prefsText();
+        for (const std::string& moved : {"mail.identity.id1.archive_folder\", \"" + server + "/Archives\"",
+                                        "mail.identity.id1.draft_folder\", \"" + server + "/Drafts\"",
+                                        "mail.identity.id3.fcc_folder\", \"" + server + "/Sent\"",
+                                        "mail.server.server1.spamActionTargetFolder\", \"" + server + "/Junk\""}) {
+            EXPECT_NE(text.find(moved), std::string::npos) << moved << "\n" << text;
+        }
+        // Local Folders and the other account's server stay where they are.
+        for (const char* kept : {R"("mailbox://nobody@Local%20Folders/Sent")", "imap://bob%40example.com@"}) {
+            EXPECT_NE(text.find(kept), std::string::npos) << kept;
+        }
+        // The log lists the identity's folders as they now stand.
+        EXPECT_NE(logText().rfind("user_pref(\"mail.identity.id1.draft_folder\", \"" + server +
+                                  "/Drafts\");\nuser_pref(\"mail.identity.id1.fcc_folder\", "
+                                  "\"mailbox://nobody@Local%20Folders/Sent\");\n"),
+                  std::string::npos)
+            << logText();
+    }
+}
+
 // Identity id1 (the address, in other letters) belongs to account3, while
-// account1's identity id10 starts with the same text.
+// account1's identity id10 starts with the same text. Its drafts are on its
+// own server, as Thunderbird names it by the server's user name and host.
 const std::string kResetProfile = linesOf({
     R"(user_pref("mail.account.account1.identities", "id10");)",
     R"(user_pref("mail.account.account1.server", "server1");)",
@@ -291,7 +496,7 @@ const std::string kResetProfile = linesOf({
     R"(user_pref("mail.account.account3.server", "server3");)",
     R"(user_pref("mail.accountmanager.accounts", "account1,account3");)",
     R"(user_pref("mail.accountmanager.defaultaccount", "account1");)",
-    R"(user_pref("mail.identity.id1.draft_folder", "imap://ann%40example.com@imap.old.example/Drafts");)",
+    R"(user_pref("mail.identity.id1.draft_folder", "imap://ann@imap.old.example/Drafts");)",
     R"(user_pref("mail.identity.id1.fullName", "Old Name");)",
     R"(user_pref("mail.identity.id1.smtpServer", "smtp2");)",
     R"(user_pref("mail.identity.id1.useremail", "Ann@Example.COM");)",
@@ -314,7 +519,7 @@ const std::string kResetProfile = linesOf({
 });
 
 TEST_F(ThunderbirdWriterTest, ResetRewritesOnlyTheAccountOfTheAddress) {
-    seedProfile(kResetProfile);
+    seedProfile(withLineEnds(kResetProfile, "\r\n"));
     ASSERT_EQ(configure("ann@example.com", "Ann Example", {.overwriteExisting = true}), OutcomeConfigured);
     EXPECT_EQ(prefsText(),
               withHosts(linesOf({
@@ -324,7 +529,7 @@ TEST_F(ThunderbirdWriterTest, ResetRewritesOnlyTheAccountOfTheAddress) {
                   R"(user_pref("mail.account.account3.server", "server3");)",
                   R"(user_pref("mail.accountmanager.accounts", "account1,account3");)",
                   R"(user_pref("mail.accountmanager.defaultaccount", "account1");)",
-                  R"(user_pref("mail.identity.id1.draft_folder", "imap://ann%40example.com@imap.old.example/Drafts");)",
+                  R"(user_pref("mail.identity.id1.draft_folder", "imap://ann%40example.com@$SECURE/Drafts");)",
                   R"(user_pref("mail.identity.id1.fullName", "Ann Example");)",
                   R"(user_pref("mail.identity.id1.smtpServer", "smtp2");)",
                   R"(user_pref("mail.identity.id1.useremail", "Ann@Example.COM");)",
@@ -365,7 +570,7 @@ TEST_F(ThunderbirdWriterTest, ResetRewritesOnlyTheAccountOfTheAddress) {
 
 TEST_F(ThunderbirdWriterTest, ResetOfAnIdentityWithoutOutgoingServerGivesItOneOfItsOwn) {
     std::string prefs = replaced(kResetProfile, {{"user_pref(\"mail.identity.id1.smtpServer\", \"smtp2\");\n", ""}});
-    seedProfile(prefs);
+    seedProfile(withLineEnds(prefs, "\r\n"));
     ASSERT_EQ(configure("ann@example.com", "Ann Example", {.overwriteExisting = true, .useSsl = false}),
               OutcomeConfigured);
     const std::string text = prefsText();

@@ -34,12 +34,13 @@ AccountSettings makeAccountSettings(std::string_view address, std::string_view n
     return settings;
 }
 
+// Keys are escaped too: one read from the file may hold a quote.
 std::string stringPref(std::string_view key, std::string_view escapedValue) {
-    return join("user_pref(\"", key, "\", \"", escapedValue) + "\");";
+    return join("user_pref(\"", escapePrefString(key), "\", \"", escapedValue) + "\");";
 }
 
 std::string barePref(std::string_view key, std::string_view value) {
-    return join("user_pref(\"", key, "\", ", value) + ");";
+    return join("user_pref(\"", escapePrefString(key), "\", ", value) + ");";
 }
 
 std::string accountKey(std::string_view account, std::string_view field) {

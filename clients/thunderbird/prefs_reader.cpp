@@ -9,11 +9,7 @@
 namespace tw::thunderbird {
 namespace {
 
-constexpr std::string_view kAccountPrefix = "mail.account.account";
-constexpr std::string_view kIdentityPrefix = "mail.identity.id";
-constexpr std::string_view kServerPrefix = "mail.server.server";
-constexpr std::string_view kOutgoingPrefix = "mail.smtpserver.smtp";
-constexpr std::string_view kLocalFolders = "mailbox://nobody@Local%20Folders";
+constexpr std::string_view kUserEmail = ".useremail";
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -21,19 +17,9 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-void raise(long long& highest, long long number) { highest = std::max(highest, number); }
-
-// The value of the line when it is a user_pref line; empty otherwise.
-std::string_view valueOf(std::string_view line) {
-    const auto pref = parsePrefLine(line);
-    return pref ? pref->value : std::string_view();
-}
-
-// The highest number among the list's elements that are prefix + number.
-void raiseByList(long long& highest, std::string_view list, std::string_view prefix) {
-    for (std::string_view element : listElements(list)) {
-        if (element.starts_with(prefix)) raise(highest, leadingNumber(element.substr(prefix.size())));
-    }
+bool listHolds(std::string_view list, std::string_view element) {
+    const auto elements = listElements(list);
+    return std::find(elements.begin(), elements.end(), element) != elements.end();
 }
 
 }  // namespace
@@ -50,78 +36,54 @@ std::vector<std::string_view> listElements(std::string_view list) {
     return elements;
 }
 
-PrefsReader::PrefsReader(std::string_view text) : text_(text) {
-    LineReader reader(text);
-    for (std::string_view line; reader.next(line);) readLine(line);
-}
-
-void PrefsReader::readLine(std::string_view line) {
-    const std::string_view key = prefKey(line);
-    if (!key.starts_with("mail.")) return;
-    if (key.starts_with(kAccountPrefix)) {
-        readAccountLine(key, line);
-    } else if (key.starts_with(kIdentityPrefix)) {
-        readIdentityLine(key, line);
-    } else if (key.starts_with(kServerPrefix)) {
-        raise(highestServer_, leadingNumber(key.substr(kServerPrefix.size())));
-    } else if (key.starts_with(kOutgoingPrefix)) {
-        raise(highestOutgoing_, leadingNumber(key.substr(kOutgoingPrefix.size())));
-    } else if (key == kAccountListKey) {
-        raiseByList(highestAccount_, valueOf(line), "account");
-    } else if (key == kOutgoingListKey) {
-        raiseByList(highestOutgoing_, valueOf(line), "smtp");
+std::vector<std::string> PrefsReader::identitiesWithAddress(std::string_view address) const {
+    constexpr std::string_view kPrefix = "mail.identity.";
+    std::vector<std::string> identities;
+    const auto& entries = document_.entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view key = document_.key(entries[i]);
+        if (!key.starts_with(kPrefix) || !key.ends_with(kUserEmail)) continue;
+        if (!equalIgnoringCase(document_.value(entries[i]), address) || !document_.isEffective(i)) continue;
+        std::string identity(key.substr(kPrefix.size(), key.size() - kPrefix.size() - kUserEmail.size()));
+        if (std::find(identities.begin(), identities.end(), identity) == identities.end()) {
+            identities.push_back(std::move(identity));
+        }
     }
-}
-
-void PrefsReader::readAccountLine(std::string_view key, std::string_view line) {
-    anyAccount_ = true;
-    raise(highestAccount_, leadingNumber(key.substr(kAccountPrefix.size())));
-    if (key.ends_with(".identities")) raiseByList(highestIdentity_, valueOf(line), "id");
-    if (key.ends_with(".server")) raiseByList(highestServer_, valueOf(line), "server");
-}
-
-void PrefsReader::readIdentityLine(std::string_view key, std::string_view line) {
-    const std::string_view rest = key.substr(kIdentityPrefix.size());
-    raise(highestIdentity_, leadingNumber(rest));
-    if (key.ends_with(".useremail")) {
-        addresses_.push_back({rest.substr(0, rest.size() - std::string_view(".useremail").size()), valueOf(line)});
-    } else if (key.ends_with(".smtpServer")) {
-        raiseByList(highestOutgoing_, valueOf(line), "smtp");
-    } else if (key.ends_with(".draft_folder") || key.ends_with(".fcc_folder")) {
-        if (valueOf(line).starts_with(kLocalFolders)) localFolderCopies_ = true;
-    }
-}
-
-std::optional<std::string> PrefsReader::findIdentityByAddress(std::string_view fileAddress) const {
-    for (const auto& stored : addresses_) {
-        if (equalIgnoringCase(stored.address, fileAddress)) return "id" + std::string(stored.identityNumber);
-    }
-    return std::nullopt;
+    return identities;
 }
 
 std::optional<std::string> PrefsReader::findAccountOfIdentity(std::string_view identity) const {
     constexpr std::string_view kPrefix = "mail.account.";
     constexpr std::string_view kSuffix = ".identities";
-    LineReader reader(text_);
-    for (std::string_view line; reader.next(line);) {
-        const std::string_view key = prefKey(line);
+    const auto& entries = document_.entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view key = document_.key(entries[i]);
         if (!key.starts_with(kPrefix) || !key.ends_with(kSuffix)) continue;
-        const auto elements = listElements(valueOf(line));
-        if (std::find(elements.begin(), elements.end(), identity) != elements.end()) {
+        if (listHolds(document_.value(entries[i]), identity) && document_.isEffective(i)) {
             return std::string(key.substr(kPrefix.size(), key.size() - kPrefix.size() - kSuffix.size()));
         }
     }
     return std::nullopt;
 }
 
-std::optional<std::string_view> PrefsReader::value(std::string_view key) const {
-    std::optional<std::string_view> found;
-    LineReader reader(text_);
-    for (std::string_view line; reader.next(line);) {
-        if (prefKey(line) != key) continue;
-        if (const auto pref = parsePrefLine(line)) found = pref->value;
+std::optional<PrefsReader::AddressAccount> PrefsReader::findAccountForAddress(std::string_view address) const {
+    std::optional<AddressAccount> withoutAccount;
+    for (auto& identity : identitiesWithAddress(address)) {
+        const auto account = findAccountOfIdentity(identity);
+        if (!account) {
+            if (!withoutAccount) withoutAccount = AddressAccount{identity, std::nullopt};
+            continue;
+        }
+        // Thunderbird sends as an account's first identity by default; the
+        // others are aliases of it.
+        const auto identities = listElements(value(accountKey(*account, "identities")).value_or(""));
+        const bool alias = identities.empty() || identities.front() != identity;
+        const auto server = value(accountKey(*account, "server"));
+        const auto user = server ? value(serverKey(*server, "userName")) : std::nullopt;
+        if (alias && !(user && equalIgnoringCase(*user, address))) continue;
+        return AddressAccount{std::move(identity), account};
     }
-    return found;
+    return withoutAccount;
 }
 
 }  // namespace tw::thunderbird

@@ -1,8 +1,12 @@
 #include "clients/thunderbird/profile_discovery.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "clients/thunderbird/install_hash.h"
 #include "clients/thunderbird/pref_file.h"
+#include "core/client_kind.h"
+#include "core/markers.h"
 #include "core/registry_access.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -19,6 +23,9 @@ struct IniSection {
             if (k == key) return v;
         }
         return {};
+    }
+    bool has(std::string_view key) const {
+        return std::any_of(entries.begin(), entries.end(), [key](const auto& entry) { return entry.first == key; });
     }
 };
 
@@ -75,26 +82,85 @@ DefaultProfile describe(const std::vector<IniSection>& sections, std::string_vie
 
 }  // namespace
 
-std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni) {
+namespace {
+
+// The profile each installation starts with, by the hash of its folder.
+struct InstallSection {
+    std::string_view hash;
+    std::string_view profilePath;
+};
+
+// A profiles.ini without a version (as Thunderbird before 69 wrote it) keeps
+// its install sections in installs.ini, named by the hash alone; Thunderbird
+// then takes them from there, over any of the same name.
+std::vector<InstallSection> installSections(const std::vector<IniSection>& profiles,
+                                            std::string_view installsIni) {
+    constexpr std::string_view kInstall = "Install";
+    std::vector<InstallSection> installs;
+    bool versioned = false;
+    for (const auto& section : profiles) {
+        if (section.name.starts_with(kInstall)) {
+            installs.push_back({section.name.substr(kInstall.size()), section.value("Default")});
+        }
+        if (section.name == "General" && section.has("Version")) versioned = true;
+    }
+    if (versioned) return installs;
+    for (const auto& section : parseIni(installsIni)) {
+        const auto same = std::find_if(installs.begin(), installs.end(),
+                                       [&](const InstallSection& install) { return install.hash == section.name; });
+        if (same == installs.end()) {
+            installs.push_back({section.name, section.value("Default")});
+        } else if (section.has("Default")) {
+            same->profilePath = section.value("Default");
+        }
+    }
+    return installs;
+}
+
+std::optional<std::string_view> installedProfile(const std::vector<InstallSection>& installs,
+                                                 std::string_view installHash) {
+    if (!installHash.empty()) {
+        for (const auto& install : installs) {
+            if (install.hash == installHash && !install.profilePath.empty()) return install.profilePath;
+        }
+    }
+    if (installs.size() == 1 && !installs.front().profilePath.empty()) return installs.front().profilePath;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni, std::string_view installsIni,
+                                                     std::string_view installHash) {
     const std::vector<IniSection> sections = parseIni(profilesIni);
-    for (const auto& section : sections) {
-        const std::string_view path = section.value("Default");
-        if (section.name.starts_with("Install") && !path.empty()) return describe(sections, path);
+    if (const auto path = installedProfile(installSections(sections, installsIni), installHash)) {
+        return describe(sections, *path);
     }
+    std::vector<const IniSection*> profiles;
     for (const auto& section : sections) {
-        if (isProfileSection(section) && section.value("Name").starts_with("default")) {
-            return describe(sections, section.value("Path"));
-        }
+        if (isProfileSection(section)) profiles.push_back(&section);
     }
-    for (const auto& section : sections) {
-        if (isProfileSection(section) && section.value("Default") == "1") {
-            return describe(sections, section.value("Path"));
-        }
+    for (const auto* profile : profiles) {
+        if (profile->value("Default") == "1") return describe(sections, profile->value("Path"));
+    }
+    if (profiles.size() == 1) return describe(sections, profiles.front()->value("Path"));
+    for (const auto* profile : profiles) {
+        if (profile->value("Name").starts_with("default")) return describe(sections, profile->value("Path"));
     }
     return std::nullopt;
 }
 
 namespace {
+
+// The hash of this Thunderbird's installation, from the folder App Paths
+// registers it in: the same lookup the client launch makes, in either
+// registry view (a 64-bit Thunderbird in the 64-bit one, a 32-bit one in the
+// 32-bit one), with "%ProgramFiles%" meaning that view's program folder.
+std::string thunderbirdInstallHash() {
+    RegistryView view = RegistryView::Bits64;
+    const std::string path = programPath(clientImageName(Thunderbird), platform::kKeyRead, &view);
+    return path == kErrorMarker ? std::string() : installFolderHash(path, view);
+}
 
 void placeProfile(const std::string& thunderbirdFolder, const DefaultProfile& profile, ProfileLocation& location) {
     location.profilesFolder = thunderbirdFolder + "\\Profiles";
@@ -142,7 +208,11 @@ ConfigOutcome discoverProfile(SessionLog& log, ProfileLocation& location) {
         log.endLine();
         return OutcomeCannotConfigure;
     }
-    const auto profile = readDefaultProfilePath(text);
+    // Where older versions kept the install sections: without it (or when it
+    // cannot be read) the choice goes by profiles.ini alone.
+    std::string installs;
+    if (platform::readWholeFile(thunderbirdFolder + "\\installs.ini", installs) != platform::kSuccess) installs.clear();
+    const auto profile = readDefaultProfilePath(text, installs, thunderbirdInstallHash());
     if (!profile) {
         log << "No default profile found in " << profilesIni << ".";
         log.endLine();

@@ -17,15 +17,21 @@ struct DefaultProfile {
     bool isRelative = true;
 };
 
-// The profile Thunderbird starts with, from the text of profiles.ini:
-//  1. the profile an [Install...] section names as its "Default=": current
-//     Thunderbird starts with that one, and the profile it also lists as
-//     "Name=default" is then an unused one it made for older versions;
-//  2. otherwise the first profile whose name begins with "default"
-//     ("default-release" too);
-//  3. otherwise the profile marked "Default=1".
+// The profile Thunderbird starts with, from the text of profiles.ini, of
+// installs.ini (empty when there is none) and the hash of this Thunderbird's
+// installation folder (empty when it is not known), in this order:
+//  1. the profile this installation's section names as its "Default=":
+//     [Install<hash>] in profiles.ini, or [<hash>] in installs.ini when
+//     profiles.ini has no version, as Thunderbird 67 and 68 (or an older one
+//     run since) left it;
+//  2. when that section cannot be found and there is exactly one install
+//     section, the profile it names;
+//  3. the profile marked "Default=1";
+//  4. the only profile;
+//  5. the first profile whose name begins with "default" ("default-release" too).
 // Nothing when none qualifies.
-std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni);
+std::optional<DefaultProfile> readDefaultProfilePath(std::string_view profilesIni, std::string_view installsIni = {},
+                                                     std::string_view installHash = {});
 
 // Where the profile's files are.
 struct ProfileLocation {

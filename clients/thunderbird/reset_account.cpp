@@ -1,110 +1,120 @@
-#include "clients/thunderbird/prefs_rewrites.h"
+#include <algorithm>
+#include <utility>
+#include <vector>
 
-#include "clients/thunderbird/pref_file.h"
-#include "clients/thunderbird/standing_edits.h"
+#include "clients/thunderbird/prefs_rewrites.h"
+#include "core/ascii.h"
 
 namespace tw::thunderbird {
 namespace {
 
-// A line of the account that is replaced wherever it stands.
-struct Replacement {
-    std::string key;
-    std::string line;
-    bool seen = false;
-};
-
-class Replacements {
-public:
-    void add(std::string key, std::string line) { items_.push_back({std::move(key), std::move(line)}); }
-
-    // The replacement for the line's key, marked as seen; nothing for other lines.
-    const Replacement* match(std::string_view line) {
-        const std::string_view key = prefKey(line);
-        if (key.empty()) return nullptr;
-        for (auto& item : items_) {
-            if (item.key == key) {
-                item.seen = true;
-                return &item;
-            }
-        }
-        return nullptr;
-    }
-
-    bool seen(std::string_view key) const {
-        for (const auto& item : items_) {
-            if (item.key == key) return item.seen;
-        }
-        return false;
-    }
-
-private:
-    std::vector<Replacement> items_;
-};
-
-void addServerFields(Replacements& replacements, const ExistingAccount& account, const AccountSettings& settings) {
-    // The server's ".name" and ".isSecure" stay as the user has them.
-    for (ServerField field : {ServerField::Hostname, ServerField::RealHostname, ServerField::LoginAtStartup,
-                              ServerField::Type, ServerField::Port, ServerField::SocketType, ServerField::UserName}) {
-        replacements.add(serverKey(account.server, fieldName(field)), serverLine(account.server, field, settings));
-    }
-}
-
 constexpr OutgoingField kResetOutgoingFields[] = {OutgoingField::Hostname, OutgoingField::RealHostname,
                                                   OutgoingField::UserName, OutgoingField::AuthMethod,
                                                   OutgoingField::Port,     OutgoingField::TrySsl};
-// Written even where the server had no such line, so that the reset settings hold.
+// Written even where the server had no such statement, so that the reset
+// settings hold.
 constexpr OutgoingField kRequiredOutgoingFields[] = {OutgoingField::AuthMethod, OutgoingField::Port,
                                                      OutgoingField::TrySsl};
 
-Replacements replacementsFor(const ExistingAccount& account, const AccountSettings& settings) {
-    Replacements replacements;
-    replacements.add(identityKey(account.identity, "fullName"), identityNameLine(account.identity, settings));
-    addServerFields(replacements, account, settings);
-    if (!account.smtpIsNew) {
-        for (OutgoingField field : kResetOutgoingFields) {
-            replacements.add(outgoingKey(account.smtp, fieldName(field)), outgoingLine(account.smtp, field, settings));
-        }
+void resetSettings(const ExistingAccount& account, const AccountSettings& settings, PrefsEdits& edits) {
+    edits.replaceAll(identityKey(account.identity, "fullName"), identityNameLine(account.identity, settings));
+    // The server's ".name" and ".isSecure" stay as the user has them.
+    for (ServerField field : {ServerField::Hostname, ServerField::RealHostname, ServerField::LoginAtStartup,
+                              ServerField::Type, ServerField::Port, ServerField::UserName}) {
+        edits.replaceAll(serverKey(account.server, fieldName(field)), serverLine(account.server, field, settings));
     }
-    return replacements;
 }
 
-void addMissingLines(const Replacements& replacements, const ExistingAccount& account,
-                     const AccountSettings& settings, PrefsOutput& out) {
+void resetOutgoingServer(const PrefsDocument& document, const ExistingAccount& account,
+                         const AccountSettings& settings, PrefsEdits& edits) {
+    const std::size_t end = document.atEnd();
     if (account.smtpIsNew) {
-        out.add(identityOutgoingLine(account.identity, account.smtp));
-        for (const auto& line : newOutgoingServerLines(account.smtp, settings)) out.add(line);
-    } else {
-        for (OutgoingField field : kRequiredOutgoingFields) {
-            if (!replacements.seen(outgoingKey(account.smtp, fieldName(field)))) {
-                out.add(outgoingLine(account.smtp, field, settings));
-            }
-        }
+        edits.insert(end, identityOutgoingLine(account.identity, account.smtp));
+        for (const auto& line : newOutgoingServerLines(account.smtp, settings)) edits.insert(end, line);
+        return;
     }
-    // Without a socket type Thunderbird goes by ".isSecure", which earlier
-    // versions of this account may have left true although SSL is now off.
-    if (!replacements.seen(serverKey(account.server, fieldName(ServerField::SocketType)))) {
-        out.add(serverLine(account.server, ServerField::SocketType, settings));
+    for (OutgoingField field : kResetOutgoingFields) {
+        const std::string line = outgoingLine(account.smtp, field, settings);
+        const bool replaced = edits.replaceAll(outgoingKey(account.smtp, fieldName(field)), line);
+        const bool required = std::find(std::begin(kRequiredOutgoingFields), std::end(kRequiredOutgoingFields),
+                                        field) != std::end(kRequiredOutgoingFields);
+        if (!replaced && required) edits.insert(end, line);
+    }
+}
+
+// Without a socket type Thunderbird goes by ".isSecure", which earlier
+// versions of this account may have left true although SSL is now off.
+void resetSocketType(const PrefsDocument& document, const ExistingAccount& account, const AccountSettings& settings,
+                     PrefsEdits& edits) {
+    const std::string line = serverLine(account.server, ServerField::SocketType, settings);
+    if (!edits.replaceAll(serverKey(account.server, fieldName(ServerField::SocketType)), line)) {
+        edits.insert(document.atEnd(), line);
+    }
+}
+
+// Folders are found by URI, and an IMAP or POP server's URI holds its user
+// name and host. Drafts, sent copies, archives, templates or a junk folder on
+// the server as it was would point at no folder after the reset.
+void moveFolders(const PrefsDocument& document, const ExistingAccount& account, PrefsEdits& edits) {
+    if (!account.oldLocation) return;
+    const auto& entries = document.entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& entry = entries[i];
+        const std::string_view key = document.key(entry);
+        if (entry.type != PrefType::String || !(key.starts_with("mail.identity.") || key.starts_with("mail.server.")))
+            continue;
+        const std::string_view uri = document.value(entry);
+        const auto moved = movedFolderUri(uri, *account.oldLocation, account.newServerUri);
+        if (!moved || *moved == uri) continue;
+        const std::string statement = stringPref(key, escapePrefString(*moved));
+        if (entry.user) {
+            edits.replace(entry, statement);
+        } else if (document.isEffective(i)) {
+            edits.insert(document.atEnd(), statement);  // a user value over the default
+        }
     }
 }
 
 }  // namespace
 
-std::string rewriteResettingAccount(std::string_view prefs, const ExistingAccount& account,
-                                    const AccountSettings& settings, PrefsOutput& out) {
-    StandingEdits edits({.defaultAccount = account.makeDefault ? account.account : std::string(),
-                         .listedOutgoing = account.smtpIsNew ? account.smtp : std::string()});
-    Replacements replacements = replacementsFor(account, settings);
-    LineReader reader(prefs);
-    for (std::string_view line; reader.next(line);) {
-        if (const Replacement* replacement = replacements.match(line)) {
-            out.add(replacement->line);
-        } else {
-            edits.copy(line, out);
-        }
+std::optional<ServerLocation> serverLocation(std::optional<std::string_view> type, std::optional<std::string_view> user,
+                                             std::optional<std::string_view> host) {
+    if (!user || !host || user->empty() || host->empty()) return std::nullopt;
+    // The scheme of the server's folders: IMAP folders are on the server,
+    // news groups are news, every other kind keeps its mail in local mailboxes.
+    const std::string kind = lowerAscii(type.value_or("imap"));
+    const std::string scheme = kind == "imap" ? "imap" : kind == "nntp" ? "news" : "mailbox";
+    return ServerLocation{scheme, std::string(*user), std::string(*host)};
+}
+
+std::optional<std::string> movedFolderUri(std::string_view uri, const ServerLocation& from, std::string_view to) {
+    const auto schemeEnd = uri.find("://");
+    if (schemeEnd == std::string_view::npos || !equalIgnoringCase(uri.substr(0, schemeEnd), from.scheme)) {
+        return std::nullopt;
     }
-    addMissingLines(replacements, account, settings, out);
-    edits.finish(out);
-    return edits.outgoingList();
+    const std::string_view rest = uri.substr(schemeEnd + 3);
+    const std::string_view authority = rest.substr(0, rest.find('/'));
+    const auto at = authority.rfind('@');
+    if (at == std::string_view::npos) return std::nullopt;
+    if (!equalIgnoringCase(decodeUri(authority.substr(0, at)), from.user) ||
+        !equalIgnoringCase(authority.substr(at + 1), from.host)) {
+        return std::nullopt;
+    }
+    std::string moved(to);
+    moved += rest.substr(authority.size());
+    return moved;
+}
+
+std::string rewriteResettingAccount(const PrefsDocument& document, const ExistingAccount& account,
+                                    const AccountSettings& settings, PrefsEdits& edits) {
+    resetSettings(account, settings, edits);
+    moveFolders(document, account, edits);
+    resetOutgoingServer(document, account, settings, edits);
+    resetSocketType(document, account, settings, edits);
+    return addStandingEdits(document,
+                            {.defaultAccount = account.makeDefault ? account.account : std::string(),
+                             .listedOutgoing = account.smtpIsNew ? account.smtp : std::string()},
+                            edits);
 }
 
 }  // namespace tw::thunderbird

@@ -1,68 +1,53 @@
-#include "clients/thunderbird/standing_edits.h"
-
 #include "clients/thunderbird/account_lines.h"
+#include "clients/thunderbird/pref_file.h"
+#include "clients/thunderbird/prefs_rewrites.h"
 
 namespace tw::thunderbird {
 namespace {
 
-std::string extended(std::string_view line, std::string_view element) {
-    const auto pref = parsePrefLine(line);
-    if (!pref || pref->value.empty()) return std::string(element);
-    std::string list(pref->value);
+// The list Thunderbird reads now, with the element added.
+std::string extended(const PrefsDocument& document, std::string_view key, std::string_view element) {
+    const auto current = document.value(key);
+    if (!current || current->empty()) return std::string(element);
+    std::string list(*current);
     list += ',';
     list += element;
     return list;
 }
 
+void set(const PrefsDocument& document, std::string_view key, const std::string& statement, PrefsEdits& edits) {
+    if (!edits.replaceAll(key, statement)) edits.insert(document.atEnd(), statement);
+}
+
+// Thunderbird numbers the next account it makes from this counter without
+// checking that the key is free; left behind, it would hand out the key of
+// the account written here and the two would share their settings.
+void raiseLastKey(const PrefsDocument& document, long long accountNumber, PrefsEdits& edits) {
+    for (const auto& entry : document.entries()) {
+        if (!entry.user || document.key(entry) != kLastAccountKey) continue;
+        const long long number =
+            entry.type == PrefType::Integer ? entry.number : leadingNumber(document.value(entry));
+        if (number < accountNumber) edits.replace(entry, barePref(kLastAccountKey, std::to_string(accountNumber)));
+    }
+}
+
 }  // namespace
 
-bool StandingEdits::editList(std::string_view key, std::string_view line, PrefsOutput& out) {
-    if (!plan_.listedAccount.empty() && key == kAccountListKey) {
-        accountListSeen_ = true;
-        out.add(accountListLine(extended(line, plan_.listedAccount)));
-        return true;
+std::string addStandingEdits(const PrefsDocument& document, const StandingPlan& plan, PrefsEdits& edits) {
+    if (!plan.listedAccount.empty()) {
+        const std::string list = extended(document, kAccountListKey, plan.listedAccount);
+        set(document, kAccountListKey, accountListLine(escapePrefString(list)), edits);
     }
-    if (!plan_.listedOutgoing.empty() && key == kOutgoingListKey) {
-        outgoingListSeen_ = true;
-        outgoingList_ = extended(line, plan_.listedOutgoing);
-        out.add(outgoingListLine(outgoingList_));
-        return true;
+    if (!plan.defaultAccount.empty()) {
+        set(document, kDefaultAccountKey, defaultAccountLine(escapePrefString(plan.defaultAccount)), edits);
     }
-    return false;
-}
-
-void StandingEdits::copy(std::string_view line, PrefsOutput& out) {
-    const std::string_view key = prefKey(line);
-    if (key.empty()) {
-        out.add(line);
-        return;
+    std::string outgoingList;
+    if (!plan.listedOutgoing.empty()) {
+        outgoingList = extended(document, kOutgoingListKey, plan.listedOutgoing);
+        set(document, kOutgoingListKey, outgoingListLine(escapePrefString(outgoingList)), edits);
     }
-    if (editList(key, line, out)) return;
-    if (!plan_.defaultAccount.empty() && key == kDefaultAccountKey) {
-        defaultAccountSeen_ = true;
-        out.add(defaultAccountLine(plan_.defaultAccount));
-        return;
-    }
-    // Thunderbird numbers the next account it makes from this counter without
-    // checking that the key is free; left behind, it would hand out the key of
-    // the account written here and the two would share their settings.
-    if (plan_.accountNumber > 0 && key == kLastAccountKey) {
-        const auto pref = parsePrefLine(line);
-        if (pref && leadingNumber(pref->value) < plan_.accountNumber) {
-            out.add(barePref(kLastAccountKey, std::to_string(plan_.accountNumber)));
-            return;
-        }
-    }
-    out.add(line);
-}
-
-void StandingEdits::finish(PrefsOutput& out) {
-    if (!plan_.listedAccount.empty() && !accountListSeen_) out.add(accountListLine(plan_.listedAccount));
-    if (!plan_.defaultAccount.empty() && !defaultAccountSeen_) out.add(defaultAccountLine(plan_.defaultAccount));
-    if (!plan_.listedOutgoing.empty() && !outgoingListSeen_) {
-        outgoingList_ = plan_.listedOutgoing;
-        out.add(outgoingListLine(outgoingList_));
-    }
+    if (plan.accountNumber > 0) raiseLastKey(document, plan.accountNumber, edits);
+    return outgoingList;
 }
 
 }  // namespace tw::thunderbird

@@ -7,12 +7,14 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "clients/thunderbird/prefs_reader.h"
 #include "clients/thunderbird/prefs_rewrites.h"
 #include "clients/thunderbird/profile_discovery.h"
 #include "core/outcome.h"
 #include "core/session_log.h"
+#include "platform/files.h"
 
 namespace tw {
 
@@ -39,18 +41,27 @@ private:
         bool showSocketType = false;
         bool showDefaultOutgoing = true;
         bool localFolders = true;
+        // A reset writes no folder lines of its own: it lists the identity's
+        // folders as they stand afterwards, and leaves out one it lacks.
+        bool foldersAsTheyStand = false;
+        std::vector<std::string> folderLines{};
     };
 
-    ConfigOutcome loadPreferences();
+    ConfigOutcome openPreferences();
     bool createProfileFolder();
-    ConfigOutcome writeFirstAccount(std::string_view prefs);
-    ConfigOutcome writeNewAccount(std::string_view prefs, const thunderbird::PrefsReader& reader);
-    ConfigOutcome resetAccount(std::string_view prefs, const thunderbird::PrefsReader& reader,
-                               const std::string& identity);
-    // Writes prefs.tmp with rewrite, which gives the outgoing-server list it
-    // wrote (or nothing), and puts it in the place of prefs.js.
-    using Rewrite = std::function<std::string(thunderbird::PrefsOutput&)>;
-    ConfigOutcome save(const Rewrite& rewrite, Summary summary);
+    // Reads prefs.js through; false (and a log line) when it cannot be read whole.
+    bool readThrough(const thunderbird::PrefsDocument& document);
+    ConfigOutcome configureIn(thunderbird::PrefsSource& source);
+    ConfigOutcome writeFirstAccount(const thunderbird::PrefsDocument& document, thunderbird::PrefsSource& source);
+    ConfigOutcome writeNewAccount(const thunderbird::PrefsReader& reader, thunderbird::PrefsSource& source);
+    ConfigOutcome resetAccount(const thunderbird::PrefsReader& reader,
+                               const thunderbird::PrefsReader::AddressAccount& found, thunderbird::PrefsSource& source);
+    // Writes prefs.tmp as prefs.js with the edits that rewrite makes, which
+    // gives the outgoing-server list it wrote (or nothing), and puts it in the
+    // place of prefs.js.
+    using Rewrite = std::function<std::string(thunderbird::PrefsEdits&)>;
+    ConfigOutcome save(const thunderbird::PrefsDocument& document, thunderbird::PrefsSource& source,
+                       const Rewrite& rewrite, Summary summary);
     void logSummary(const Summary& summary);
 
     bool useSsl;
@@ -60,8 +71,10 @@ private:
     bool overwriteExisting;
     SessionLog* log;
     thunderbird::ProfileLocation profile;
-    thunderbird::AccountSettings fileSettings;  // UTF-8, as prefs.js holds text
-    std::string prefsText;
+    thunderbird::AccountSettings fileSettings;  // UTF-8 and escaped, as prefs.js holds text
+    std::string fileAddress;                    // UTF-8, as Thunderbird reads it
+    platform::FileReader prefsFile;             // prefs.js, unless the profile has none yet
+    bool prefsFileOpen = false;
 };
 
 }  // namespace tw

@@ -12,6 +12,7 @@
 
 #include "platform/fake/fake_state.h"
 #include "platform/fake/memory_files.h"
+#include "platform/text.h"
 
 namespace tw::platform {
 namespace {
@@ -172,6 +173,50 @@ Status NewFile::finish() {
     return rc;
 }
 
+Status FileReader::open(const std::string& path) {
+    close();
+    Status error = kSuccess;
+    if (injected(PlatformCall::OpenFile, path, error)) return error;
+    const auto host = fake::hostPath(path);
+    if (fake::isLocked(path) && !fake::isReadableLock(path)) return kSharingViolation;
+    if (fake::memory::enabled()) return openInMemory(fake::memory::openForReading, host, handle_);
+    const int descriptor = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
+    handle_ = asHandle(descriptor);
+    return kSuccess;
+}
+
+Status FileReader::read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    Status error = kSuccess;
+    if (injected(PlatformCall::ReadFile, {}, error)) return error;
+    if (fake::memory::enabled()) return fake::memory::readAt(*static_cast<MemoryFile*>(handle_), buffer, size, got);
+    const auto result = ::read(fd(handle_), buffer, size);
+    if (result < 0) return fromErrno(errno);
+    got = static_cast<std::size_t>(result);
+    return kSuccess;
+}
+
+Status FileReader::rewind() {
+    if (handle_ == nullptr) return kErrorInvalidHandle;
+    if (fake::memory::enabled()) {
+        static_cast<MemoryFile*>(handle_)->position = 0;
+        return kSuccess;
+    }
+    return ::lseek(fd(handle_), 0, SEEK_SET) == 0 ? kSuccess : fromErrno(errno);
+}
+
+void FileReader::close() {
+    if (handle_ == nullptr) return;
+    if (fake::memory::enabled()) {
+        closeMemoryHandle(std::exchange(handle_, nullptr));
+    } else {
+        ::close(fd(std::exchange(handle_, nullptr)));
+    }
+}
+
+
 // GetFileAttributes that fails reads as "not there", as the Win32 backend has it.
 bool fileExists(const std::string& path) {
     Status error = kSuccess;
@@ -260,6 +305,36 @@ Status deleteFile(const std::string& path) {
     if (isReadOnly(host)) return kErrorAccessDenied;
     if (::unlink(host.c_str()) != 0) return errno == ENOENT ? missingStatus(host) : fromErrno(errno);
     return kSuccess;
+}
+
+std::string resolvedPathUtf8(const std::string& path) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::FileAttributes, path, error)) return {};
+    const auto host = fake::hostPath(path);
+    const bool exists = fake::memory::enabled() ? fake::memory::isFile(host) || fake::memory::isFolder(host)
+                                                : fs::exists(host);
+    if (!exists) return {};
+    std::string resolved = path;
+    if (fake::memory::enabled()) {
+        // Each name as it was created, whatever case it was asked in.
+        resolved.clear();
+        std::size_t start = 0;
+        while (start <= path.size()) {
+            const auto end = std::min(path.find('\\', start), path.size());
+            const std::string part = path.substr(start, end - start);
+            if (part.empty() && start != 0) {
+                start = end + 1;
+                continue;
+            }
+            if (!resolved.empty()) resolved += '\\';
+            const std::string stored = start == 0 ? std::string() : fake::memory::storedName(fake::hostPath(path.substr(0, end)));
+            resolved += stored.empty() ? part : stored;
+            start = end + 1;
+        }
+        if (resolved.size() == 2 && resolved[1] == ':') resolved += '\\';  // a drive's root keeps its separator
+    }
+    while (resolved.size() > 3 && (resolved.back() == '\\' || resolved.back() == '/')) resolved.pop_back();
+    return ansiToUtf8(resolved);
 }
 
 Status createFolder(const std::string& path) {

@@ -26,7 +26,9 @@ struct Entry {
 using Disk = std::map<std::string, Entry>;
 
 std::string key(const std::string& host) {
+    // "C:\dir\" names the folder "C:\dir", as on Windows.
     std::string folded(host);
+    while (folded.size() > 1 && folded.back() == '/') folded.pop_back();
     for (char& c : folded) c = static_cast<char>(foldedByte(static_cast<unsigned char>(c)));
     return folded;
 }
@@ -109,6 +111,25 @@ Status append(const OpenFile& file, std::string_view bytes) {
     return kSuccess;
 }
 
+Status openForReading(const std::string& host, OpenFile& file) {
+    const Entry* entry = find(host);
+    if (entry == nullptr) return missingStatus(host);
+    if (entry->folder) return kErrorAccessDenied;  // Windows does not open a folder as a file
+    file.key = key(host);
+    file.position = 0;
+    return kSuccess;
+}
+
+Status readAt(OpenFile& file, char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    auto found = disk().find(file.key);
+    // A file deleted while open reads as ended, as it does on the host.
+    if (found == disk().end() || file.position >= found->second.bytes.size()) return kSuccess;
+    got = found->second.bytes.copy(buffer, size, file.position);
+    file.position += got;
+    return kSuccess;
+}
+
 Status read(const std::string& host, std::string& bytes, std::uint64_t maxBytes) {
     const Entry* entry = find(host);
     if (entry == nullptr) return missingStatus(host);
@@ -177,6 +198,11 @@ void removeTree(const std::string& host) {
     auto it = disk().lower_bound(prefix);
     while (it != disk().end() && it->first.starts_with(prefix)) it = disk().erase(it);
     disk().erase(key(host));
+}
+
+std::string storedName(const std::string& host) {
+    const Entry* entry = find(host);
+    return entry != nullptr ? entry->name : std::string();
 }
 
 bool isReadOnly(const std::string& host) {

@@ -25,12 +25,16 @@ bool isFolder(const std::string& host);
 // An open file: where its bytes go.
 struct OpenFile {
     std::string key;
+    std::size_t position = 0;  // where the next read starts
 };
 
 // Creates or empties a file; opens one for appending, creating it when missing.
 Status create(const std::string& host, OpenFile& file);
 Status openForAppend(const std::string& host, OpenFile& file);
 Status append(const OpenFile& file, std::string_view bytes);
+// Opens an existing file for reading, and reads on from where the last read ended.
+Status openForReading(const std::string& host, OpenFile& file);
+Status readAt(OpenFile& file, char* buffer, std::size_t size, std::size_t& got);
 Status read(const std::string& host, std::string& bytes, std::uint64_t maxBytes);
 Status rename(const std::string& from, const std::string& to);
 Status remove(const std::string& host);
@@ -42,6 +46,8 @@ Status list(const std::string& folder, const std::string& mask, std::vector<std:
 void makeFolders(const std::string& host);
 void removeTree(const std::string& host);
 bool isReadOnly(const std::string& host);
+// The last name of a file or folder as it was created; empty when there is none.
+std::string storedName(const std::string& host);
 void setReadOnly(const std::string& host, bool readOnly);
 
 }  // namespace tw::platform::fake::memory

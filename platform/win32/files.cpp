@@ -114,6 +114,34 @@ Status NewFile::finish() {
     return rc;
 }
 
+Status FileReader::open(const std::string& path) {
+    close();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = file;
+    return ERROR_SUCCESS;
+}
+
+Status FileReader::read(char* buffer, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    DWORD chunk = 0;
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(std::min(size, kChunk)), &chunk, nullptr)) return lastError();
+    got = chunk;
+    return ERROR_SUCCESS;
+}
+
+Status FileReader::rewind() {
+    if (handle_ == nullptr) return ERROR_INVALID_HANDLE;
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) ? ERROR_SUCCESS : lastError();
+}
+
+void FileReader::close() {
+    if (handle_ != nullptr) CloseHandle(std::exchange(handle_, nullptr));
+}
+
 bool fileExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -159,6 +187,42 @@ Status replaceFile(const std::string& source, const std::string& target) {
 }
 
 Status deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) ? ERROR_SUCCESS : lastError(); }
+
+std::string resolvedPathUtf8(const std::string& path) {
+    // Vista and later; looked up so that the program still starts on XP.
+    using GetFinalPathNameByHandle = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+    const auto getFinalPath = reinterpret_cast<GetFinalPathNameByHandle>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (getFinalPath == nullptr || path.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring widePath(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath.data(), length);
+    // Backup semantics let a folder be opened; no access beyond its attributes is needed.
+    FileHandle file(CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) return {};
+    constexpr DWORD kNormalizedDosName = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+    const DWORD needed = getFinalPath(file.get(), nullptr, 0, kNormalizedDosName);
+    if (needed == 0) return {};
+    std::wstring resolved(needed, L'\0');
+    const DWORD written = getFinalPath(file.get(), resolved.data(), needed, kNormalizedDosName);
+    if (written == 0 || written >= needed) return {};
+    resolved.resize(written);
+    // The answer has the long-path prefix: \\?\C:\... or \\?\UNC\server\share\...
+    if (resolved.starts_with(L"\\\\?\\UNC\\")) {
+        resolved.replace(0, 8, L"\\\\");
+    } else if (resolved.starts_with(L"\\\\?\\")) {
+        resolved.erase(0, 4);
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, resolved.data(), static_cast<int>(resolved.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, resolved.data(), static_cast<int>(resolved.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    return utf8;
+}
 
 Status createFolder(const std::string& path) {
     if (CreateDirectoryA(path.c_str(), nullptr)) return ERROR_SUCCESS;

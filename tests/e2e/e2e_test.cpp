@@ -446,7 +446,7 @@ TEST_F(EndToEnd, ThunderbirdInASeededProfile) {
     EXPECT_EQ(tidewell("-n \"Ann Example\" -c 4 -a ann@example.com"), 0u);
     const std::string prefs = readFile(profile + "\\prefs.js");
     for (const char* line : {
-             "user_pref(\"browser.cache.disk.capacity\", 1024);\r\n",
+             "user_pref(\"browser.cache.disk.capacity\", 1024);\n",  // each old line keeps its own end
              "user_pref(\"mail.identity.id1.fullName\", \"Ann Example\");\r\n",
              "user_pref(\"mail.identity.id1.useremail\", \"ann@example.com\");\r\n",
              "user_pref(\"mail.server.server2.hostname\", \"mail.quillmark.example\");\r\n",

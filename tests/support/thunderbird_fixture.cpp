@@ -31,20 +31,36 @@ ConfigOutcome ThunderbirdTest::configure(const std::string& address, const std::
 }
 
 std::string ThunderbirdTest::prefsText() const {
-    const std::string bytes = readFile(prefsFile());
+    const std::string bytes = prefsBytes();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) {
-            ADD_FAILURE() << "a line of prefs.js ends in a lone LF at byte " << i;
+        const bool loneLf = bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r');
+        const bool loneCr = bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n');
+        if (loneLf || loneCr) {
+            ADD_FAILURE() << "a line of prefs.js ends in a lone " << (loneLf ? "LF" : "CR") << " at byte " << i;
             break;
         }
     }
     return crlfToLf(bytes);
 }
 
+std::string ThunderbirdTest::prefsBytes() const { return readFile(prefsFile()); }
+
 std::string linesOf(std::initializer_list<std::string_view> lines) {
     std::string text;
     for (std::string_view line : lines) text.append(line).append("\n");
     return text;
+}
+
+std::string withLineEnds(std::string_view text, std::string_view end) {
+    std::string result;
+    for (char c : text) {
+        if (c == '\n') {
+            result += end;
+        } else {
+            result += c;
+        }
+    }
+    return result;
 }
 
 std::string withHosts(std::string text) {

@@ -32,13 +32,17 @@ protected:
     // Runs the writer with the session log open on the test's log file.
     ConfigOutcome configure(const std::string& address, const std::string& name, WriterFlags flags = {});
 
-    // prefs.js with every CR LF shown as "\n"; a lone LF fails the test.
+    // prefs.js with every CR LF shown as "\n"; a lone LF or CR fails the test.
     std::string prefsText() const;
+    // prefs.js as it is.
+    std::string prefsBytes() const;
 };
 
 // The lines joined with "\n" after each, and the provider's hosts put in for
 // $SECURE, $IMAP and $SMTP.
 std::string linesOf(std::initializer_list<std::string_view> lines);
+// The text with each "\n" made the given line end ("\r\n", "\r").
+std::string withLineEnds(std::string_view text, std::string_view end);
 std::string withHosts(std::string text);
 
 }  // namespace tw::test
