@@ -356,6 +356,52 @@ TEST(FaultSweep, Eudora) {
     for (const auto& c : cases) sweep(c);
 }
 
+// Thunderbird: a profile list and, unless it is fresh, Bob's account in prefs.js.
+void seedThunderbird(World& world, std::string_view prefs) {
+    registerClient("Mozilla Thunderbird");
+    const std::string folder = world.folder() + "\\Thunderbird";
+    ASSERT_EQ(platform::createFolder(folder), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(folder + "\\Profiles"), platform::kSuccess);
+    ASSERT_EQ(platform::createFolder(folder + "\\Profiles\\abc.default"), platform::kSuccess);
+    ASSERT_EQ(platform::writeNewFile(folder + "\\profiles.ini",
+                                     "[General]\r\nStartWithLastProfile=1\r\n\r\n[Profile0]\r\nName=default\r\n"
+                                     "IsRelative=1\r\nPath=Profiles/abc.default\r\nDefault=1\r\n"),
+              platform::kSuccess);
+    if (!prefs.empty()) {
+        ASSERT_EQ(platform::writeNewFile(folder + "\\Profiles\\abc.default\\prefs.js", prefs), platform::kSuccess);
+    }
+}
+
+const std::string kBobsPrefs = linesOf({
+    "// Mozilla User Preferences",
+    R"(user_pref("mail.account.account1.identities", "id1");)",
+    R"(user_pref("mail.account.account1.server", "server1");)",
+    R"(user_pref("mail.account.lastKey", 1);)",
+    R"(user_pref("mail.accountmanager.accounts", "account1");)",
+    R"(user_pref("mail.accountmanager.defaultaccount", "account1");)",
+    R"(user_pref("mail.identity.id1.smtpServer", "smtp1");)",
+    R"(user_pref("mail.identity.id1.useremail", "bob@work.example");)",
+    R"(user_pref("mail.server.server1.hostname", "imap.work.example");)",
+    R"(user_pref("mail.server.server1.type", "imap");)",
+    R"(user_pref("mail.server.server1.userName", "bob@work.example");)",
+    R"(user_pref("mail.smtpserver.smtp1.hostname", "smtp.work.example");)",
+    R"(user_pref("mail.smtpservers", "smtp1");)",
+});
+
+TEST(FaultSweep, Thunderbird) {
+    const SweepCase cases[] = {
+        {"first account", [](World& world) { seedThunderbird(world, ""); },
+         [](const World&) { return fixed("-n \"Ann Example\" -c 4 -a ann@example.com"); }, 0},
+        {"new account made the default", [](World& world) { seedThunderbird(world, kBobsPrefs); },
+         [](const World&) { return fixed("-n \"Ann Example\" -c 4 -a ann@example.com -d"); }, 0},
+        {"reset", [](World& world) { seedThunderbird(world, kBobsPrefs); },
+         [](const World&) { return fixed("-n \"Bob Example\" -c 4 -a bob@work.example -u"); }, 0},
+        {"exists", [](World& world) { seedThunderbird(world, kBobsPrefs); },
+         [](const World&) { return fixed("-n \"Bob Example\" -c 4 -a bob@work.example"); }, 5},
+    };
+    for (const auto& c : cases) sweep(c);
+}
+
 // Outlook, registered with its major version.
 void registerOutlook(int version) {
     registerClient("Microsoft Outlook");

@@ -97,18 +97,22 @@ ConfigOutcome ThunderbirdWriter::openPreferences() {
         return OutcomeCannotConfigure;
     }
     *log << "Profile directory not found. Creating in user's application data folder ... ";
-    if (!createProfileFolder()) {
+    const platform::Status created = createProfileFolder();
+    if (created != platform::kSuccess) {
         log->line("failed.");
+        // 183 (already exists): a file stands where the folder belongs.
+        *log << "Unable to create " << profile.profileFolder << " (error " << created << "). No changes have been made.";
+        log->endLine();
         return OutcomeCannotConfigure;
     }
     log->line("done.");
     return OutcomeConfigured;
 }
 
-bool ThunderbirdWriter::createProfileFolder() {
+platform::Status ThunderbirdWriter::createProfileFolder() {
+    // A Profiles folder that cannot be made shows in the profile's own failure.
     if (profile.isRelative) platform::createFolder(profile.profilesFolder);
-    platform::createFolder(profile.profileFolder);
-    return platform::folderExists(profile.profileFolder);
+    return platform::createFolder(profile.profileFolder);  // kSuccess too when it is there
 }
 
 ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document, PrefsSource& source) {
