@@ -60,7 +60,14 @@ ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
     if (!found) {
         // Also when the address is only an alias of another address's account.
         log->line("not found. Creating new account.");
-        if (firstAccount) return writeFirstAccount(outline, source);
+        if (firstAccount) {
+            // A profile without accounts is small: all its mail settings are
+            // read, so the account's lines can replace stale ones of their keys.
+            source.rewind();
+            const PrefsDocument document(source);
+            if (!readThrough(document)) return OutcomeCannotConfigure;
+            return writeFirstAccount(document, source);
+        }
         return writeNewAccount(PrefsReader(accounts ? *accounts : outline), source);
     }
     if (!overwriteExisting) {
