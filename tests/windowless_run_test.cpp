@@ -280,10 +280,15 @@ TEST_F(AutomaticRun, ErrorsEndTheRunWithTheirOwnBlock) {
          "The system's default email client's default account no longer exists."},
         {"msimn.exe", "00000003", "-auto -p \"QM-\" -s \"\\\"", ExitDefaultDNE, "defaultDNE",
          "The system's default email client's default account no longer exists."},
+        // No default account, and a hand-made key named like the readers'
+        // marker for "could not read": it is not taken for the default.
+        {"msimn.exe", "", "-auto -p \"\"", ExitDefaultDNE, "defaultDNE",
+         "The system's default email client's default account no longer exists."},
     };
     seedAccount("00000001", "ann@example.com", "Ann");
     seedAccount("00000002", "", "No Address");
     seedAccount("00000003", "ann@example.com\\", "Backslash");
+    seedAccount("*ERROR*", "00000004", "Marker");
     const std::string before = registryDump(Hive::CurrentUser, kAccounts);
     for (const auto& c : cases) {
         platform::deleteFile(logFile());

@@ -26,22 +26,23 @@ using platform::Hive;
 
 std::string accountPath(const std::string& name) { return std::string(fuzz::kOeAccountsKey) + "\\" + name; }
 
-std::string text(const std::string& key, const char* value) {
+// A value's text; nothing when it cannot be read. (Not the readers' own
+// "*ERROR*": a hand-edited store may hold that very text as a name.)
+std::optional<std::string> text(const std::string& key, const char* value) {
     std::string result;
-    return fuzz::valueText(Hive::CurrentUser, key, value, result) ? result : std::string("*ERROR*");
+    if (!fuzz::valueText(Hive::CurrentUser, key, value, result)) return std::nullopt;
+    return result;
 }
 
 // The account the run must copy, read from the registry alone; nothing when
 // there is none to copy.
 std::optional<std::string> accountToCopy(const std::optional<std::string>& search) {
     if (!search) {
-        const std::string name = text(fuzz::kOeManagerKey, "Default Mail Account");
-        if (name == "*ERROR*") return std::nullopt;
-        return name;
+        return text(fuzz::kOeManagerKey, "Default Mail Account");
     }
     for (const auto& name : fuzz::subkeys(Hive::CurrentUser, fuzz::kOeAccountsKey)) {
-        const std::string address = text(accountPath(name), "SMTP Email Address");
-        if (address != "*ERROR*" && address.find(*search) != std::string::npos) return name;
+        const auto address = text(accountPath(name), "SMTP Email Address");
+        if (address && address->find(*search) != std::string::npos) return name;
     }
     return std::nullopt;
 }
@@ -106,13 +107,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (status != ExitConfigured) return 0;
 
     fuzz::check(copied.has_value(), "an account was copied where there is none to copy", log);
-    const std::string address = text(accountPath(*copied), "SMTP Email Address");
-    const std::string displayName = text(accountPath(*copied), "SMTP Display Name");
-    const std::string key = accountPath(prefix + address);
+    const auto address = text(accountPath(*copied), "SMTP Email Address");
+    fuzz::check(address.has_value(), "an account without a readable address was copied", log);
+    // The readers answer "*ERROR*" for a name they cannot read, so a name of
+    // that very text is taken for none.
+    std::string displayName = text(accountPath(*copied), "SMTP Display Name").value_or("");
+    if (displayName == "*ERROR*") displayName.clear();
+    const std::string key = accountPath(prefix + *address);
     fuzz::check(text(key, "SMTP Email Address") == address, "the copy does not have the account's address", log);
-    fuzz::check(text(key, "SMTP Display Name") == (displayName == "*ERROR*" ? "" : displayName),
-                "the copy does not have the account's display name", log);
-    fuzz::check(text(key, "Account Name") == prefix + address, "the copy is not named by the prefix", log);
+    fuzz::check(text(key, "SMTP Display Name") == displayName, "the copy does not have the account's display name",
+                log);
+    fuzz::check(text(key, "Account Name") == prefix + *address, "the copy is not named by the prefix", log);
     // Every account key but the copy is as it was.
     std::string copyName;
     platform::RegKey copy;
