@@ -65,7 +65,11 @@ AutomaticPreparation prepareAutomaticRun(RunState& state) {
     if (key == kErrorMarker && searching) return fail(state, AutomaticError::NoDefault);
     // An account without a usable address (none, or one no key can be named
     // after) cannot be re-created: the default as the run needs it is not there.
-    if (result.foundAddress == kErrorMarker || addressProblem(result.foundAddress)) {
+    // So can an account that is there but could not be read whole, and one
+    // read under the marker itself: the default could not be read, and a
+    // hand-edited store may hold a key of that very name.
+    if (key == kErrorMarker || result.foundAddress == kErrorMarker || addressProblem(result.foundAddress) ||
+        writer.readFailed()) {
         return fail(state, AutomaticError::DefaultDNE);
     }
     state.request.clientKind = request.defaultClientCode - 1;

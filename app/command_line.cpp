@@ -31,7 +31,11 @@ std::string optionValue(std::string_view commandLine, std::string_view option) {
     const std::string line = spaced(commandLine);
     const std::string key = spaced(option) + " ";
     const auto at = line.find(key);
-    if (at == std::string::npos) return std::string(kAbsentOption);
+    if (at == std::string::npos) {
+        // The last option with nothing after it is there, with no value: as it
+        // is when the next option follows at once ("-s -u"), not absent.
+        return line.ends_with(spaced(option)) ? std::string() : std::string(kAbsentOption);
+    }
     const auto start = at + option.size() + 2;
     auto end = line.find(" -", at + 1);
     if (end == std::string::npos) end = line.size();
@@ -47,7 +51,10 @@ std::string unquoted(std::string_view value) {
     // quote is ever removed.
     if (value.empty() || value.front() != '"') return std::string(value);
     value.remove_prefix(1);
-    if (!value.empty() && value.back() == '"') value.remove_suffix(1);
+    // A second space before the next option is no part of the value: the
+    // quote before it still closes it.
+    const auto end = value.find_last_not_of(' ');
+    if (end != std::string_view::npos && value[end] == '"') value = value.substr(0, end);
     return std::string(value);
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/automatic_mode.h"
 #include "app/exit_status.h"
+#include "core/address_check.h"
 #include "clients/account_readers.h"
 #include "clients/eudora/eudora_writer.h"
 #include "clients/outlook_express_winmail/windows_mail_writer.h"
@@ -135,7 +136,7 @@ RunResult runConfigurationDriver(RunState& state, const DialogHooks& hooks) {
         logRequest(state, prepared.foundAddress, prepared.foundDisplayName);
     } else {
         if (hooks.readControls) hooks.readControls();
-        state.address = state.request.address;
+        state.address = std::string(withoutBlanks(state.request.address));
         state.displayName = state.request.displayName;
         if (hooks.writeControls) hooks.writeControls();
         logRequest(state, state.address, state.displayName);

@@ -22,6 +22,9 @@ public:
     virtual std::string findAccountByAddress(const std::string& searchAddress) = 0;
     virtual std::string accountAddress(const std::string& accountName) = 0;
     virtual std::string accountDisplayName(const std::string& accountName) = 0;
+    // True once a reader met a key or value that is there but could not be
+    // read (and logged it): its "*ERROR*" or empty answer is not the account's.
+    virtual bool readFailed() const = 0;
 
     virtual void setAutomaticMode() = 0;
     virtual void setAutomaticPrefix(std::string prefix) = 0;

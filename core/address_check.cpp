@@ -2,7 +2,19 @@
 
 namespace tw {
 
-bool isBlank(std::string_view text) { return text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos; }
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+}  // namespace
+
+bool isBlank(std::string_view text) { return text.find_first_not_of(kBlanks) == std::string_view::npos; }
+
+std::string_view withoutBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
 
 std::optional<std::string> addressProblem(std::string_view address) {
     if (isBlank(address)) return "the address is empty";

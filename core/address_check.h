@@ -21,4 +21,11 @@ std::optional<std::string> prefixProblem(std::string_view prefix);
 // True when the text is empty or only blanks (spaces, tabs, line ends).
 bool isBlank(std::string_view text);
 
+// The text without the blanks around it. No address has any, but a pasted one
+// often brings a trailing space, and a second space before the next option
+// leaves one on the command line: kept, it would name another account than
+// the address's (a key "ann@example.com " beside "ann@example.com"), one that
+// Eudora's search, which ignores blanks around its values, never finds again.
+std::string_view withoutBlanks(std::string_view text);
+
 }  // namespace tw

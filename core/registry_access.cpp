@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "core/markers.h"
+#include "core/registry_account_write.h"
+#include "core/session_log.h"
 #include "platform/system.h"
 
 namespace tw {
@@ -64,6 +66,29 @@ std::string readRegistryText(platform::Hive hive, std::string_view keyPath, std:
     return keyText(key, valueName).value_or(std::string(kErrorMarker));
 }
 
+std::string readRegistryText(platform::Hive hive, std::string_view keyPath, std::string_view valueName,
+                             std::uint32_t access, std::string& failure) {
+    failure.clear();
+    const auto report = [&](platform::Status rc, const char* call, std::optional<std::string> value) {
+        // Absent is an answer; anything else is a reason to give.
+        if (rc == platform::kErrorFileNotFound || rc == platform::kErrorPathNotFound) return;
+        failure = RegistryFailure{call, hive, std::string(keyPath), std::move(value), rc}.describe();
+    };
+    platform::RegKey key;
+    if (const platform::Status rc = key.open(hive, keyPath, access); rc != platform::kSuccess) {
+        report(rc, "RegOpenKeyEx", std::nullopt);
+        return std::string(kErrorMarker);
+    }
+    platform::RegValue value;
+    if (const platform::Status rc = key.queryValue(valueName, value); rc != platform::kSuccess) {
+        report(rc, "RegQueryValueEx", std::string(valueName));
+        return std::string(kErrorMarker);
+    }
+    std::string text;
+    if (platform::valueText(value, text) != platform::kSuccess) return std::string(kErrorMarker);
+    return text;
+}
+
 platform::Status openMachineKey(platform::RegKey& key, std::string_view keyPath, std::uint32_t access,
                                 RegistryView* foundIn) {
     platform::Status failure = platform::kErrorFileNotFound;
@@ -91,9 +116,12 @@ std::string readMachineText(std::string_view keyPath, std::string_view valueName
     return std::string(kErrorMarker);
 }
 
-std::string appDataFolder() {
-    std::string folder =
-        readRegistryText(platform::Hive::CurrentUser, "Volatile Environment\\", "APPDATA", platform::kKeyAllAccess);
+std::string appDataFolder(SessionLog* log) {
+    constexpr auto hive = platform::Hive::CurrentUser;
+    constexpr std::string_view key = "Volatile Environment\\";
+    std::string failure;
+    std::string folder = readRegistryText(hive, key, "APPDATA", platform::kKeyAllAccess, failure);
+    if (log != nullptr && !failure.empty()) log->line(failure);
     if (folder != kErrorMarker && !folder.empty()) return folder;
     return platform::environmentVariable("APPDATA").value_or(std::string());
 }

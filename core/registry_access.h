@@ -9,10 +9,18 @@
 
 namespace tw {
 
+class SessionLog;
+
 // The text of a REG_SZ value, read whole; kErrorMarker when the key cannot be
 // opened or the value is missing or not text.
 std::string readRegistryText(platform::Hive hive, std::string_view keyPath, std::string_view valueName,
                              std::uint32_t access);
+// The same; when the key or value is there but cannot be read (access
+// denied, say), failure gets the log line that names the call, the key and
+// the error (it stays empty otherwise), so that whatever the run does
+// without the value can give its reason.
+std::string readRegistryText(platform::Hive hive, std::string_view keyPath, std::string_view valueName,
+                             std::uint32_t access, std::string& failure);
 
 // Where a program registers itself in HKEY_LOCAL_MACHINE\SOFTWARE on 64-bit
 // Windows: a 64-bit Thunderbird in the 64-bit registry view, a 32-bit Outlook,
@@ -39,7 +47,8 @@ std::string readMachineText(std::string_view keyPath, std::string_view valueName
 
 // The per-user application-data folder from "Volatile Environment\APPDATA",
 // falling back to the process's APPDATA variable; empty when neither exists.
-std::string appDataFolder();
+// With a log, a value that exists but cannot be read is reported there.
+std::string appDataFolder(SessionLog* log = nullptr);
 
 // The App Paths entry of an image name, from either registry view, or kErrorMarker.
 std::string programPath(std::string_view imageName, std::uint32_t access = platform::kKeyRead,

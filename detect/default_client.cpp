@@ -31,9 +31,11 @@ int classifyMailtoCommand(std::string_view command) {
 // Windows 7 and later share HKEY_CLASSES_ROOT\mailto between the 32-bit and
 // 64-bit views, and 64-bit XP and Vista copy it from one to the other
 // (registry reflection), so both views hold the command the shell runs.
-int detectDefaultClient() {
+int detectDefaultClient(std::string* failure) {
+    std::string problem;
     const std::string command =
-        readRegistryText(platform::Hive::ClassesRoot, "mailto\\shell\\open\\command", "", platform::kKeyRead);
+        readRegistryText(platform::Hive::ClassesRoot, "mailto\\shell\\open\\command", "", platform::kKeyRead, problem);
+    if (failure != nullptr) *failure = problem;
     return command == kErrorMarker ? 0 : classifyMailtoCommand(command);
 }
 

@@ -66,12 +66,22 @@ InstalledClients detectInstalledClients(SessionLog& log, const std::function<voi
         if (!result.installed[kind] && notDetected) notDetected(kind);
     }
     log << "Searching for " << clientMessageName(Outlook) << " ... ";
-    result.installed[Outlook] = isClientInstalled(Outlook);
+    platform::RegKey registration;
+    const platform::Status rc = openMachineKey(registration, kRegistrationKeys[Outlook], platform::kKeyRead);
+    result.installed[Outlook] = rc == platform::kSuccess;
     if (result.installed[Outlook]) {
         result.outlookMajorVersion = readOutlookVersion();
         log << "found. (Version " << result.outlookMajorVersion << ")";
     } else {
         log << "not detected.";
+    }
+    if (rc != platform::kSuccess && rc != platform::kErrorFileNotFound) {
+        // A registration that is there but cannot be read tells no version:
+        // the writer is then chosen by the stores Outlook has, as for a
+        // registration without one, not as for no Outlook at all.
+        result.outlookMajorVersion = 0;
+        log.endLine();
+        log << "(" << kRegistrationKeys[Outlook] << " cannot be read: error " << rc << ")";
     }
     log.endLineBlank();
     if (!result.installed[Outlook] && notDetected) notDetected(Outlook);

@@ -12,7 +12,9 @@ namespace tw {
 
 struct InstalledClients {
     std::array<bool, kClientCount> installed{};
-    int outlookMajorVersion = -1;  // -1 when Outlook is not installed
+    // -1 when Outlook is not installed; 0 when its version is unknown (a
+    // registration without one, or one that cannot be read)
+    int outlookMajorVersion = -1;
 };
 
 bool isClientInstalled(ClientKind kind);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "core/client_kind.h"
 #include "platform/system.h"
@@ -14,7 +15,18 @@ bool checkRunningClients(SessionLog& log, bool closeRunningClients) {
                                                              WindowsMail};
     bool clientRunning = false;
     bool clientLeftRunning = false;
-    for (const auto& process : platform::processSnapshot()) {
+    std::vector<platform::ProcessEntry> processes;
+    if (const platform::Status rc = platform::processSnapshot(processes); rc != platform::kSuccess) {
+        // A client may be running unseen: writing its settings now could be
+        // lost to its own next save, so the run stops as for a running one.
+        log << "Unable to list the running programs (CreateToolhelp32Snapshot error " << rc << "). Closing.";
+        log.endLineBlank();
+        log << "* Configuration Incomplete. Terminated automatically at " << timeStamp() << " *";
+        log.endLineBlank();
+        log.close();
+        return false;
+    }
+    for (const auto& process : processes) {
         for (ClientKind kind : kOrder) {
             if (process.imageName != clientImageName(kind)) continue;
             clientRunning = true;

@@ -7,8 +7,8 @@ namespace tw {
 
 // True when the run may go on: no client runs, or closeRunningClients is set and
 // every running client was terminated. Otherwise (a client runs and may not be
-// closed, or could not be) the stop is logged, the log is closed and the answer
-// is false.
+// closed, or could not be, or the running programs could not be listed) the
+// stop is logged, the log is closed and the answer is false.
 bool checkRunningClients(SessionLog& log, bool closeRunningClients);
 
 }  // namespace tw

@@ -51,6 +51,7 @@ public:
 
 private:
     void* handle_ = nullptr;
+    std::string path_;  // the fake backend names the file in the calls it counts
 };
 
 // A file read from its start in pieces, shared with other programs for

@@ -24,6 +24,9 @@ struct ProcessEntry {
 
 // Every process of the session, in snapshot order. An empty list when the snapshot fails.
 std::vector<ProcessEntry> processSnapshot();
+// The same, with the error of a snapshot that could not be taken or read to
+// its end: no list is then the whole list.
+Status processSnapshot(std::vector<ProcessEntry>& processes);
 
 // Opens the process with the terminate right only (no inheritance), terminates it
 // with the given exit code and closes the handle.
@@ -36,8 +39,11 @@ Status startProcess(const std::string& applicationName, const std::string& comma
 // Starts a command line, waits for it to end and gives its exit code.
 Status runProcess(const std::string& commandLine, std::uint32_t& exitCode);
 
-// A new random UUID as text, lower case, 36 characters.
+// A new random UUID as text, lower case, 36 characters; empty when none
+// could be made.
 std::string newUuidText();
+// The same, with the error of the call that failed (UuidCreate, UuidToString).
+Status newUuidText(std::string& text);
 
 // The command line that follows the program name.
 std::string commandLineTail();

@@ -1,6 +1,7 @@
 // Test isolation on both backends. Only tests include this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,19 +42,106 @@ private:
     std::string path_;
 };
 
+// From now on the fake backend keeps its files in memory rather than on the
+// host (for the fuzz targets, which make thousands of small files a second).
+// Call it before any file is made. Windows keeps files on disk: elsewhere
+// this does nothing.
+void keepFilesInMemory();
+
 // Deletes a key with everything below it; kSuccess when it did not exist.
 Status deleteKeyTree(Hive hive, std::string_view path);
 
 // The names of a key's values, in the registry's order; empty when it cannot be opened.
 std::vector<std::string> valueNames(Hive hive, std::string_view path);
 
-// Registry calls a test can make fail.
-enum class RegistryCall { OpenKey, CreateKey, QueryInfoKey, EnumKey, QueryValue, SetValue, DeleteValue, DeleteKey };
+// The platform calls a test can make fail, each named after the Windows
+// function it stands for (see callName).
+enum class PlatformCall {
+    // Registry
+    OpenKey,        // RegOpenKeyEx
+    CreateKey,      // RegCreateKeyEx
+    QueryInfoKey,   // RegQueryInfoKey
+    QueryKeyName,   // NtQueryKey (a key's stored name)
+    EnumKey,        // RegEnumKeyEx
+    QueryValue,     // RegQueryValueEx
+    SetValue,       // RegSetValueEx
+    DeleteValue,    // RegDeleteValue
+    DeleteKey,      // RegDeleteKey
+    // Files and folders
+    OpenFile,       // CreateFile of an existing file for reading
+    ReadFile,       // ReadFile
+    CreateFile,     // CreateFile of a new file (NewFile)
+    WriteFile,      // WriteFile to a new file
+    FlushFile,      // FlushFileBuffers and CloseHandle of a new file
+    OpenLog,        // CreateFile of the append-only log
+    AppendLog,      // WriteFile to the append-only log
+    ReplaceFile,    // MoveFileEx
+    DeleteFile,     // DeleteFile
+    FileAttributes, // GetFileAttributes (fileExists, folderExists)
+    CreateFolder,   // CreateDirectory
+    FindFiles,      // FindFirstFile
+    // Processes and the rest
+    ProcessSnapshot,   // CreateToolhelp32Snapshot
+    TerminateProcess,  // OpenProcess and TerminateProcess
+    StartProcess,      // CreateProcess
+    CreateUuid,        // UuidCreate
+    // Extended MAPI (platform/mapi.h), a failed HRESULT each
+    MapiInitialize,     // MAPIInitialize
+    MapiAdminProfiles,  // MAPIAdminProfiles
+    MapiLogon,          // MAPILogonEx
+    MapiAdminServices,  // IProfAdmin::AdminServices
+    MapiCreateService,  // IMsgServiceAdmin::CreateMsgService
+};
+using RegistryCall = PlatformCall;
+
+// The Windows function a call stands for, as logs name it: "RegSetValueEx".
+const char* callName(PlatformCall call);
+// What such a call answers when it fails for the commonest reason in the
+// field: access denied for the registry and for changing files (an access
+// list, a read-only file), a sharing violation for opening a file another
+// program holds, a full disk for writing and flushing, and so on.
+Status typicalError(PlatformCall call);
+
 // Makes the next such call fail once with the given error. The name is the
-// key's own (last) name for key calls, the value's name for value calls. Only
-// the fake backend can fail a call on demand; elsewhere this does nothing and
-// answers false, and the test should skip.
+// key's own (last) name for key calls, the value's name for value calls and
+// the Windows path for file calls. Only the fake backend can fail a call on
+// demand; elsewhere this does nothing and answers false, and the test should
+// skip.
 bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error);
+bool failNextCall(PlatformCall call, std::string_view name, Status error);
+
+// Numbers every platform call made while it lives and, when given a number,
+// makes that one call fail with typicalError (a registry call, a file call,
+// a process call alike). A test runs an operation once to count its calls,
+// then once per number to see it survive each failure in turn. Only the fake
+// backend counts; elsewhere active() is false and the test should skip.
+class CallFaults {
+public:
+    struct Call {
+        PlatformCall kind;
+        std::string subject;  // the key path (with "\value" for value calls), file path or program
+    };
+
+    explicit CallFaults(std::size_t failing = 0);  // 0: count only; n: the nth call fails
+    ~CallFaults();
+    CallFaults(const CallFaults&) = delete;
+    CallFaults& operator=(const CallFaults&) = delete;
+
+    bool active() const { return active_; }
+    const std::vector<Call>& calls() const { return calls_; }
+    // The call that was made to fail, once it has been made.
+    const std::optional<Call>& failed() const { return failed_; }
+
+    // Used by the fake backend: notes a call, and answers true with the error
+    // when it is the one to fail.
+    bool note(PlatformCall kind, std::string subject, Status& error);
+
+private:
+    std::size_t failing_ = 0;
+    std::vector<Call> calls_;
+    std::optional<Call> failed_;
+    bool active_ = false;
+};
 
 // While it lives, the key's access list lets everyone only read it, as an
 // administrator or a policy may leave a key: opening it for writing, creating

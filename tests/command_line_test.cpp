@@ -41,6 +41,8 @@ TEST(CommandLine, OptionValues) {
         {"-n \"x -c 0", "-n", "x"},
         {"-n \" -c 0", "-n", ""},                                  // a quote alone
         {"-n -c 0", "-n", ""},                                    // directly followed by the next option
+        {"-c 0 -n", "-n", ""},                                    // or by nothing: there, with no value
+        {"-c 0 -nx", "-n", std::string(kAbsentOption)},
         {"-c 0", "-n", std::string(kAbsentOption)},
         {"-auto -p \"QM-\" -s \"ann@example.com\"", "-p", "QM-"},
         {"-auto -p \"QM-\" -s \"ann@example.com\"", "-s", "ann@example.com"},
@@ -54,6 +56,10 @@ TEST(CommandLine, OptionValues) {
         {"-a \"ann@example.com\" -n \"A\"", "-a", "ann@example.com"},
         {"-a ann@example.com -n \"A\"", "-a", "ann@example.com"},
         {"-a \"\" -n \"A\"", "-a", ""},
+        // A second space before the next option: the closing quote still closes.
+        {"-n \"Ann Example\"  -c 0", "-n", "Ann Example"},
+        {"-auto -p \"QM-\" -s \"bob\"  -u", "-s", "bob"},
+        {"-n Ann  -c 0", "-n", "Ann "},
     };
     for (const auto& c : cases) EXPECT_EQ(optionValue(c.line, c.option), c.value) << c.line << " / " << c.option;
 }
@@ -120,6 +126,8 @@ TEST(CommandLine, AddressesAndPrefixesThatNameNoAccount) {
         {"-auto -p \"\\\"", "-p"},
         {"-auto -p \"QM\\\" -x", "-p"},
         {"-auto -p \"QM-\" -s \"\"", "-s"},
+        {"-auto -p \"QM-\" -s", "-s"},  // last, with nothing after it
+        {"-n \"Ann\" -c 0 -a", "-a"},
     };
     for (const Case& c : cases) {
         AccountRequest request;

@@ -150,6 +150,12 @@ TEST_F(OutlookProfileWriterTest, AnExistingAddressIsFoundIgnoringCase) {
     EXPECT_NE(logText().find("account ...  found. Reseting settings to defaults.\n\nThe following settings"),
               std::string::npos)
         << logText();
+
+    // An account the list does not name (a hand edit) would stay out of
+    // Outlook's sight: it joins the list at its end.
+    seedRaw(Hive::CurrentUser, storePath("Home"), kAccountList, platform::kRegBinary, idList({1}));
+    EXPECT_EQ(configure("ann@example.com", "Ann New", false, true), OutcomeConfigured);
+    EXPECT_EQ(store(kAccountList), "01 00 00 00 02 00 00 00");
 }
 
 TEST_F(OutlookProfileWriterTest, MakeDefaultRebuildsTheListWithTheAccountFirst) {

@@ -7,6 +7,7 @@
 
 #include "clients/outlook/outlook_store.h"
 #include "clients/outlook/profile_text.h"
+#include "platform/testing.h"
 #include "tests/support/outlook_fixture.h"
 
 namespace tw::test {
@@ -62,9 +63,10 @@ TEST(AccountIds, NamesAndLists) {
 class OutlookSettings : public TidewellTest {};
 
 TEST_F(OutlookSettings, MailSupportModeAndProfilePrompt) {
-    EXPECT_NE(readMailSupport(), kCorporateWorkgroupMode) << "no key";
+    std::string failure;
+    EXPECT_NE(readMailSupport(failure), kCorporateWorkgroupMode) << "no key";
     seedKey(Hive::CurrentUser, kMailSupportKey);
-    EXPECT_NE(readMailSupport(), kCorporateWorkgroupMode) << "no value";
+    EXPECT_NE(readMailSupport(failure), kCorporateWorkgroupMode) << "no value";
     struct Case {
         std::uint32_t type;
         std::string bytes;
@@ -79,14 +81,22 @@ TEST_F(OutlookSettings, MailSupportModeAndProfilePrompt) {
     };
     for (const auto& c : modes) {
         seedRaw(Hive::CurrentUser, kMailSupportKey, "MailSupport", c.type, c.bytes);
-        EXPECT_EQ(readMailSupport() == kCorporateWorkgroupMode, c.corporate) << hexBytes(c.bytes);
+        EXPECT_EQ(readMailSupport(failure) == kCorporateWorkgroupMode, c.corporate) << hexBytes(c.bytes);
     }
 
-    EXPECT_FALSE(readPickLogonProfile()) << "no key";
+    EXPECT_FALSE(readPickLogonProfile(failure)) << "no key";
     const std::pair<const char*, bool> prompts[] = {{"1", true}, {"10", true}, {"0", false}, {"", false}, {" 1", false}};
     for (const auto& [text, prompt] : prompts) {
         seedText(Hive::CurrentUser, kExchangeOptions, "PickLogonProfile", text);
-        EXPECT_EQ(readPickLogonProfile(), prompt) << text;
+        EXPECT_EQ(readPickLogonProfile(failure), prompt) << text;
+    }
+    EXPECT_EQ(failure, "") << "a missing key or value is no failure";
+    // A value that is there but cannot be read tells no mode, and says why.
+    if (platform::testing::failNextCall(platform::testing::PlatformCall::QueryValue, "MailSupport",
+                                        platform::kErrorAccessDenied)) {
+        EXPECT_NE(readMailSupport(failure), kCorporateWorkgroupMode);
+        EXPECT_EQ(failure, "RegQueryValueEx failed on HKEY_CURRENT_USER\\" + kMailSupportKey +
+                               " value \"MailSupport\" (error 5)");
     }
 }
 

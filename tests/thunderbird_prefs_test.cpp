@@ -296,6 +296,14 @@ TEST(ThunderbirdPrefsReader, FindsIdentitiesAndTheirAccounts) {
     EXPECT_EQ(reader.findAccountOfIdentity("id1").value_or("none"), "account2") << "not account1's id10";
     EXPECT_EQ(reader.findAccountOfIdentity("id2").value_or("none"), "account1");
     EXPECT_EQ(reader.findAccountOfIdentity("id4").value_or("none"), "none");
+
+    // The remains of a deleted account that still lists the identity (no
+    // server) give way to the account Thunderbird uses.
+    const PrefsDocument withRemains(
+        "user_pref(\"mail.account.account9.identities\", \"id1\");\n"
+        "user_pref(\"mail.account.account2.identities\", \"id1\");\n"
+        "user_pref(\"mail.account.account2.server\", \"server2\");\n");
+    EXPECT_EQ(PrefsReader(withRemains).findAccountOfIdentity("id1").value_or("none"), "account2");
 }
 
 struct AliasCase {

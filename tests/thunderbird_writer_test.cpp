@@ -97,6 +97,20 @@ TEST_F(ThunderbirdWriterTest, FirstAccountKeepsTheSettingsAProfileAlreadyHas) {
                                 withLineEnds(firstAccountLines(true), "\r\n"));
 }
 
+// A stale statement of one of the account's keys in the last line, after which
+// the file ends in text Thunderbird skips: the account's lines go before that
+// line, so the stale statement would win over them; it is replaced instead.
+TEST_F(ThunderbirdWriterTest, FirstAccountReplacesAStaleStatementItCannotFollow) {
+    seedProfile("user_pref(\"mail.identity.id1.useremail\", \"bob@old.example\"); unreadable \"tail\r\n");
+    ASSERT_EQ(configure("ann@example.com", "Ann Example"), OutcomeConfigured);
+    const std::string prefs = prefsBytes();
+    EXPECT_EQ(prefs.find("bob@old.example"), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("user_pref(\"mail.identity.id1.useremail\", \"ann@example.com\"); unreadable \"tail\r\n"),
+              std::string::npos)
+        << "the statement is replaced, the rest of its line stays\n" << prefs;
+    EXPECT_EQ(configure("ann@example.com", "Ann Example"), OutcomeAccountExists) << "found again";
+}
+
 // A profile as Thunderbird leaves it after the user made one IMAP account.
 const std::string kOneAccountProfile = linesOf({
     "// Mozilla User Preferences",

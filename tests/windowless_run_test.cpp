@@ -190,6 +190,17 @@ TEST_F(WindowlessRun, UnusualValuesArriveAsTyped) {
     }
 }
 
+// A second space before the next option, or quotes around a pasted address,
+// leave blanks that are no part of it: the account is the address's own, and
+// found again by it.
+TEST_F(WindowlessRun, BlanksAroundTheAddressAreNotPartOfIt) {
+    EXPECT_EQ(run("-n Ann -c 0 -a ann@example.com  -d"), ExitConfigured);
+    EXPECT_EQ(accountValue("ann@example.com", "SMTP Email Address"), "sz:ann@example.com\\0");
+    EXPECT_NE(logText().find("User Entered Email Address: ann@example.com\n"), std::string::npos) << logText();
+    EXPECT_EQ(run("-n Ann -c 0 -a \" ann@example.com \""), OutcomeAccountExists);
+    EXPECT_EQ(platform::testing::valueNames(Hive::CurrentUser, std::string(kAccounts) + "\\ann@example.com ").size(), 0u);
+}
+
 TEST_F(WindowlessRun, ARunningClientStopsTheRunEvenWithX) {
     const auto id = startClient("msimn.exe");
     EXPECT_EQ(run("-n \"Ann\" -c 0 -a ann@example.com -x"), ExitClientRunning);
@@ -269,10 +280,15 @@ TEST_F(AutomaticRun, ErrorsEndTheRunWithTheirOwnBlock) {
          "The system's default email client's default account no longer exists."},
         {"msimn.exe", "00000003", "-auto -p \"QM-\" -s \"\\\"", ExitDefaultDNE, "defaultDNE",
          "The system's default email client's default account no longer exists."},
+        // No default account, and a hand-made key named like the readers'
+        // marker for "could not read": it is not taken for the default.
+        {"msimn.exe", "", "-auto -p \"\"", ExitDefaultDNE, "defaultDNE",
+         "The system's default email client's default account no longer exists."},
     };
     seedAccount("00000001", "ann@example.com", "Ann");
     seedAccount("00000002", "", "No Address");
     seedAccount("00000003", "ann@example.com\\", "Backslash");
+    seedAccount("*ERROR*", "00000004", "Marker");
     const std::string before = registryDump(Hive::CurrentUser, kAccounts);
     for (const auto& c : cases) {
         platform::deleteFile(logFile());

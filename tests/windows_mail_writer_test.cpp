@@ -333,20 +333,28 @@ TEST_F(WindowsMailWriterTest, FailuresLeaveEveryFileAsItWas) {
     EXPECT_EQ(logText().find("The following settings"), std::string::npos);
 }
 
-TEST_F(WindowsMailWriterTest, ADefaultThatCannotBeSetIsAFailureAndKeepsTheOldDefault) {
+// The account file and the default change together: a default that cannot be
+// set leaves no new file, and an updated file keeps its old bytes.
+TEST_F(WindowsMailWriterTest, ADefaultThatCannotBeSetIsAFailureThatChangesNothing) {
     seedText(Hive::CurrentUser, kIamKey, "Default Mail Account", "account{9}.oeaccount");
-    platform::testing::WriteProtectedKey protectedKey(Hive::CurrentUser, kIamKey);
-    if (!protectedKey.active()) GTEST_SKIP() << "only the Win32 backend can protect a key";
+    seedFile("account{1}.oeaccount", imapAccount());
+    platform::testing::ReadOnlyKey readOnly(Hive::CurrentUser, kIamKey);
+    ASSERT_TRUE(readOnly.applied());
     const auto before = entries();
-    EXPECT_EQ(configure("ann@example.com", "Ann", {.makeDefault = true}), OutcomeCannotConfigure);
-    EXPECT_EQ(readFile(pathOf(newEntry(before))), accountFileFor("ann@example.com", "Ann"))
-        << "the account itself was written";
-    EXPECT_EQ(defaultAccount(), "sz:account{9}.oeaccount\\0");
-    EXPECT_NE(logText().find("SMTP Email Address: ann@example.com\n"
-                             "Unable to set Default Mail Account of HKEY_CURRENT_USER\\Software\\Microsoft\\IAM "
-                             "(error 5): the account was written but is not the default account.\n"),
+    const std::pair<const char*, Flags> runs[] = {{"new@example.com", {.makeDefault = true}},
+                                                  {"ann@example.com", {.makeDefault = true, .overwriteExisting = true}}};
+    for (const auto& [address, flags] : runs) {
+        EXPECT_EQ(configure(address, "Ann", flags), OutcomeCannotConfigure) << address;
+        EXPECT_EQ(entries(), before) << "no new file, no temporary file";
+        EXPECT_EQ(readFile(pathOf("account{1}.oeaccount")), imapAccount());
+        EXPECT_EQ(defaultAccount(), "sz:account{9}.oeaccount\\0");
+    }
+    EXPECT_NE(logText().find("RegCreateKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\IAM (error 5)\n"
+                             "The registry was put back as it was before this run.\n"
+                             "The account file was left as it was.\n"),
               std::string::npos)
         << logText();
+    EXPECT_EQ(logText().find("The following settings"), std::string::npos);
 }
 
 }  // namespace

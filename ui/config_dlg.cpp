@@ -79,7 +79,7 @@ bool ConfigDlg::initialise(bool windowless) {
     const auto disableClient = [this](ClientKind kind) { window().enableItem(kClientButtons[kind], false); };
     const InstalledClients installed =
         detectInstalledClients(state_.log, windowless ? std::function<void(ClientKind)>() : disableClient);
-    if (installed.installed[Outlook]) state_.outlookMajorVersion = installed.outlookMajorVersion;
+    state_.outlookMajorVersion = installed.outlookMajorVersion;
 
     if (!checkRunningClients(state_.log, request.closeRunningClients)) {
         // The check has logged the stop and closed the log; the user can only close.
@@ -96,7 +96,8 @@ bool ConfigDlg::initialise(bool windowless) {
 }
 
 void ConfigDlg::reportDefaultClient(bool windowless) {
-    const int code = detectDefaultClient();
+    std::string failure;
+    const int code = detectDefaultClient(&failure);
     state_.request.defaultClientCode = code;
     SessionLog& log = state_.log;
     log << "Detecting default email client ... ";
@@ -108,6 +109,10 @@ void ConfigDlg::reportDefaultClient(bool windowless) {
         log << defaultClientLogText(code);
     } else {
         log << "unrecognized.";
+    }
+    if (!failure.empty()) {
+        log.endLine();
+        log << failure;
     }
     log.endLineBlank();
 }

@@ -44,6 +44,7 @@ enum class Key {
     IMAPPort,
     SMTPPort,
 };
+inline constexpr std::size_t kKeyCount = static_cast<std::size_t>(Key::SMTPPort) + 1;
 
 // "Key=value" for the account, without a line end. The address keeps its own
 // "@": "POPAccount=ann@example.com@" + the incoming host.
@@ -60,7 +61,8 @@ std::string personalitySection(const AccountValues& values);
 // "Persona<number>=Persona-<address>", the entry in "[Personalities]".
 std::string personaListLine(long long number, const AccountValues& values);
 
-// When a personality is reset, a line containing one of these texts is
+// When a personality is reset, a line whose key (its text up to and with the
+// first "=", or the whole line without one) contains one of these texts is
 // replaced by the account's line for that key. The tests are substring tests,
 // as Eudora's own files have been rewritten all along; keys without a test
 // ("IMAPAccount" among them) keep their lines.

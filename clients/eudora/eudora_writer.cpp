@@ -45,8 +45,8 @@ EudoraWriter::EudoraWriter(std::string newAddress, std::string newDisplayName, b
 
 ConfigOutcome EudoraWriter::configure() {
     const AccountValues values = makeAccountValues(address, displayName, useSsl);
-    const std::string appData = appDataFolder();
     log->lineBlank("Starting Eudora configuration...");
+    const std::string appData = appDataFolder(log);
     if (hasLineBreak(address) || hasLineBreak(displayName)) {
         // Each setting is one line of Eudora.ini: a line break would start
         // another setting, or a section, of the text after it.

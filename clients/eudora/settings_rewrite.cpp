@@ -1,6 +1,7 @@
 #include "clients/eudora/settings_rewrite.h"
 
 #include <algorithm>
+#include <bitset>
 #include <utility>
 
 namespace tw::eudora {
@@ -37,18 +38,33 @@ platform::Status Rewrite::writeTo(platform::NewFile& out) const {
     return rc;
 }
 
+namespace {
+
+std::size_t bit(Key key) { return static_cast<std::size_t>(key); }
+
+// The key of a line: its text up to and with the first "=", or the whole line
+// without one. The replacement tests look there only. A value that merely
+// mentions a key ("RealName=Ann UsesPOP Fan", as the account's own RealName
+// line does when the display name names a key) is no line of that key:
+// replacing it as one would add a line of that key on every reset.
+std::string_view keyOf(std::string_view text) {
+    const auto equals = text.find('=');
+    return equals == std::string_view::npos ? text : text.substr(0, equals + 1);
+}
+
+}  // namespace
+
 void resetSection(std::string_view file, const Section& section, const AccountValues& values, Rewrite& out) {
     bool touched = false;
-    bool imapPortWritten = false;
-    bool smtpPortWritten = false;
+    std::bitset<kKeyCount> written;
     LineReader reader(file, section.contentBegin);
     for (Line line; reader.next(line) && line.begin < section.end;) {
+        const std::string_view key = keyOf(line.text);
         std::string lines;
         for (const ReplacementTest& test : kReplacementTests) {
-            if (line.text.find(test.contains) == std::string_view::npos) continue;
+            if (key.find(test.contains) == std::string_view::npos) continue;
+            written.set(bit(test.writes));
             lines.append(keyLine(test.writes, values)).append(kLineEnd);
-            imapPortWritten = imapPortWritten || test.writes == Key::IMAPPort;
-            smtpPortWritten = smtpPortWritten || test.writes == Key::SMTPPort;
         }
         if (lines.empty()) continue;
         touched = true;
@@ -58,8 +74,11 @@ void resetSection(std::string_view file, const Section& section, const AccountVa
     if (!touched) {
         added = dominantSet(values);
     } else {
-        if (!imapPortWritten) added.append(keyLine(Key::IMAPPort, values)).append(kLineEnd);
-        if (!smtpPortWritten) added.append(keyLine(Key::SMTPPort, values)).append(kLineEnd);
+        // Without its return address the section is no account of this
+        // address (nor found again by it), whatever else it was given.
+        for (const Key key : {Key::ReturnAddress, Key::IMAPPort, Key::SMTPPort}) {
+            if (!written.test(bit(key))) added.append(keyLine(key, values)).append(kLineEnd);
+        }
     }
     if (!added.empty()) out.insert(section.contentEnd, std::move(added));
 }

@@ -40,8 +40,8 @@ private:
 
 // Resets the keys of one section: each line that a replacement test matches
 // gives way to the account's line for that key. When no line matched, the
-// dominant set is added at the end of the section; otherwise "IMAPPort=" and
-// "SMTPPort=" are added there unless a line already gave them. The end of a
+// dominant set is added at the end of the section; otherwise "ReturnAddress=",
+// "IMAPPort=" and "SMTPPort=" are added there unless a line already gave them. The end of a
 // section is after its last non-blank line, so blank lines before the next
 // header stay where they are. Header lines are never replaced.
 void resetSection(std::string_view file, const Section& section, const AccountValues& values, Rewrite& out);

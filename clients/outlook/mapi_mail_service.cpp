@@ -8,6 +8,7 @@
 //   001e661f  the name of the account manager account the service uses
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,30 @@ constexpr std::string_view kAccountNameTag = "001e661f";
 
 // A property's 8-bit text up to its NUL, whatever the value's type: MAPI may
 // keep string properties as binary data.
-std::string textValue(const RegKey& key, std::string_view name) {
-    platform::RegValue value;
-    if (key.queryValue(name, value) != platform::kSuccess) return {};
-    return value.data.substr(0, value.data.find('\0'));
+// A section's tags as the service checks read them. A section or tag that is
+// not there reads as empty; one that is there but cannot be read is a
+// failure, for it may be the very section looked for.
+struct SectionTags {
+    std::string serviceEntry;
+    std::string accountName;
+};
+
+std::optional<RegistryFailure> readSectionTags(const std::string& sectionKey, SectionTags& tags) {
+    RegKey section;
+    platform::Status rc = section.open(Hive::CurrentUser, sectionKey, platform::kKeyRead);
+    if (rc == platform::kErrorFileNotFound) return std::nullopt;
+    if (rc != platform::kSuccess) return RegistryFailure{"RegOpenKeyEx", Hive::CurrentUser, sectionKey, std::nullopt, rc};
+    for (const auto& [name, text] : {std::pair<std::string_view, std::string*>{kServiceEntryName, &tags.serviceEntry},
+                                     {kAccountNameTag, &tags.accountName}}) {
+        platform::RegValue value;
+        rc = section.queryValue(name, value);
+        if (rc == platform::kSuccess) {
+            *text = value.data.substr(0, value.data.find('\0'));
+        } else if (rc != platform::kErrorFileNotFound) {
+            return RegistryFailure{"RegQueryValueEx", Hive::CurrentUser, sectionKey, std::string(name), rc};
+        }
+    }
+    return std::nullopt;
 }
 
 // The names of the profile's sections, read whole; false when the profile
@@ -85,12 +106,16 @@ bool Outlook2000Writer::profileHasMailService(const std::string& accountName, bo
         logListingFailure(*log, profileKey, rc);
         return false;
     }
-    hasService = std::any_of(sections.begin(), sections.end(), [&](const std::string& name) {
-        RegKey section;
-        return section.open(Hive::CurrentUser, profileKey + "\\" + name, platform::kKeyRead) == platform::kSuccess &&
-               textValue(section, kServiceEntryName) == "MailServiceEntry" &&
-               platform::equalIgnoringCaseAnsi(textValue(section, kAccountNameTag), accountName);
-    });
+    hasService = false;
+    for (const std::string& name : sections) {
+        SectionTags tags;
+        if (const auto failure = readSectionTags(profileKey + "\\" + name, tags)) {
+            log->line(failure->describe());
+            return false;
+        }
+        hasService = hasService || (tags.serviceEntry == "MailServiceEntry" &&
+                                    platform::equalIgnoringCaseAnsi(tags.accountName, accountName));
+    }
     return true;
 }
 
@@ -130,11 +155,14 @@ bool Outlook2000Writer::nameNewSections(const std::string& accountName,
     for (const std::string& name : sections) {
         if (std::find(sectionsBefore.begin(), sectionsBefore.end(), name) != sectionsBefore.end()) continue;
         const std::string sectionKey = profileKey + "\\" + name;
-        RegKey section;
-        if (section.open(Hive::CurrentUser, sectionKey, platform::kKeyRead) != platform::kSuccess ||
-            textValue(section, kServiceEntryName) != "MailServiceEntry") {
-            continue;
+        // A new section that cannot be read may be the service's: unnamed, the
+        // account would have no service Outlook ties to it.
+        SectionTags tags;
+        if (const auto failure = readSectionTags(sectionKey, tags)) {
+            log->line(failure->describe());
+            return false;
         }
+        if (tags.serviceEntry != "MailServiceEntry") continue;
         const std::vector<AccountValue> values = {
             AccountValue::string(std::string(kDisplayNameTag), "Internet E-Mail - " + accountName),
             AccountValue::string(std::string(kAccountNameTag), accountName)};

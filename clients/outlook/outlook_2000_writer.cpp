@@ -22,24 +22,6 @@ std::string accountKeyPath(std::string_view name) {
     return path;
 }
 
-// A value's text, or "*ERROR*" when it is missing or not text.
-std::string readText(const RegKey& key, std::string_view valueName) {
-    platform::RegValue value;
-    std::string text;
-    if (key.queryValue(valueName, value) != platform::kSuccess ||
-        platform::valueText(value, text) != platform::kSuccess) {
-        return std::string(kErrorMarker);
-    }
-    return text;
-}
-
-// Whether a key of that name exists. Windows compares key names ignoring case
-// (beyond ASCII too), so only opening it by name can tell.
-bool keyExists(const std::string& path) {
-    RegKey key;
-    return key.open(Hive::CurrentUser, path, platform::kKeyRead) == platform::kSuccess;
-}
-
 }  // namespace
 
 Outlook2000Writer::Outlook2000Writer(std::string newAddress, std::string newDisplayName, bool newMakeDefault,
@@ -62,15 +44,41 @@ void Outlook2000Writer::reset(std::string newAddress, std::string newDisplayName
 }
 
 ConfigOutcome Outlook2000Writer::configure() {
-    const bool corporate = readMailSupport() == kCorporateWorkgroupMode;
+    std::string failure;
+    const bool corporate = readMailSupport(failure) == kCorporateWorkgroupMode;
+    if (!failure.empty()) {
+        // Which store the account needs depends on the mode: no guess.
+        log->line(failure);
+        return OutcomeCannotConfigure;
+    }
     if (corporate) {
-        if (readPickLogonProfile()) return OutcomeNoDefaultProfile;
+        const bool pickProfile = readPickLogonProfile(failure);
+        if (!failure.empty()) {
+            log->line(failure);
+            return OutcomeCannotConfigure;
+        }
+        if (pickProfile) return OutcomeNoDefaultProfile;
         const DefaultProfile profile = readDefaultProfile();
-        if (profile.status != platform::kSuccess) return OutcomeRegistryUnavailable;
+        if (profile.status != platform::kSuccess) {
+            if (profile.status != platform::kErrorFileNotFound) {
+                log->line(RegistryFailure{"RegOpenKeyEx", Hive::CurrentUser, std::string(kOutlookProfilesKey),
+                                          std::nullopt, profile.status}
+                              .describe());
+            }
+            return OutcomeRegistryUnavailable;
+        }
         profileName = profile.name;
         // The account is of no use to Outlook without a service in the default
         // profile: with no such profile, write nothing.
-        if (!isKeyName(profileName) || !keyExists(profileKeyPath(profileName))) return OutcomeNoDefaultProfile;
+        if (!isKeyName(profileName)) return OutcomeNoDefaultProfile;
+        RegKey profileKey;
+        const platform::Status rc = profileKey.open(Hive::CurrentUser, profileKeyPath(profileName), platform::kKeyRead);
+        if (rc == platform::kErrorFileNotFound) return OutcomeNoDefaultProfile;
+        if (rc != platform::kSuccess) {
+            log->line(RegistryFailure{"RegOpenKeyEx", Hive::CurrentUser, profileKeyPath(profileName), std::nullopt, rc}
+                          .describe());
+            return OutcomeRegistryUnavailable;
+        }
     }
     *log << "Default Mail Profile is : " << profileName;
     log->endLine();
@@ -98,20 +106,23 @@ ConfigOutcome Outlook2000Writer::configure() {
         reportFailureAndUndo(write, *log);
         return OutcomeCannotConfigure;
     }
-    write.commit();
-
     // In Corporate/Workgroup mode the account needs its mail service in the
-    // profile. A new account always gets one; a rewritten account gets one when
-    // the profile has none for it, so a rerun with -u completes an account
-    // whose service could not be made before.
+    // profile, and is of no use without: the service is made last, and when it
+    // cannot be the account goes again. A new account always gets one; a
+    // rewritten account gets one when the profile has none for it.
     if (corporate) {
         bool hasService = false;
-        if (!profileHasMailService(accountName, hasService)) return OutcomeCannotConfigure;
-        if (!hasService) {
+        bool made = profileHasMailService(accountName, hasService);
+        if (made && !hasService) {
             log->line("Outlook is in Corporate/Workgroup Mode. Creating MAPI Internet Mail Profile...");
-            if (!createMapiMailService(accountName)) return OutcomeCannotConfigure;
+            made = createMapiMailService(accountName);
+        }
+        if (!made) {
+            reportFailureAndUndo(write, *log);
+            return OutcomeCannotConfigure;
         }
     }
+    write.commit();
     return OutcomeConfigured;
 }
 
@@ -130,10 +141,17 @@ bool Outlook2000Writer::searchAccounts(Search& search) {
         if (rc == platform::kErrorNoMoreItems) break;
         // A subkey that cannot be listed may be the account: do not guess.
         if (!checked(rc, "RegEnumKeyEx", std::string(kOmiAccountsKey))) return false;
+        // An account whose address cannot be read may be this address's: a
+        // new one beside it would be a second account for the address.
         RegKey account;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) continue;
-        const std::string stored = readText(account, "SMTP Email Address");
-        if (stored != kErrorMarker && stored == address) {
+        rc = account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead);
+        if (rc == platform::kErrorFileNotFound) continue;  // deleted meanwhile
+        if (!checked(rc, "RegOpenKeyEx", accountKeyPath(name))) return false;
+        platform::RegValue value;
+        rc = account.queryValue("SMTP Email Address", value);
+        if (rc != platform::kErrorFileNotFound && !checked(rc, "RegQueryValueEx", accountKeyPath(name))) return false;
+        std::string stored;
+        if (rc == platform::kSuccess && platform::valueText(value, stored) == platform::kSuccess && stored == address) {
             search.found = true;
             search.accountKeyName = name;
             return true;
@@ -242,45 +260,83 @@ bool Outlook2000Writer::makeDefaultAccount(RegistryAccountWrite& write, const st
     return manager && write.setString(*manager, "Default Mail Account", accountKeyName);
 }
 
-std::string Outlook2000Writer::defaultAccountName() {
-    RegKey manager;
-    if (manager.open(Hive::CurrentUser, kOmiManagerKey, platform::kKeyRead) != platform::kSuccess) {
+bool Outlook2000Writer::reportReadFailure(platform::Status rc, const char* call, const std::string& key,
+                                          std::optional<std::string> value) {
+    if (rc == platform::kSuccess || rc == platform::kErrorFileNotFound) return false;
+    readFailed_ = true;
+    log->line(RegistryFailure{call, Hive::CurrentUser, key, std::move(value), rc}.describe());
+    return true;
+}
+
+std::string Outlook2000Writer::readAccountText(const std::string& keyPath, std::string_view valueName) {
+    RegKey key;
+    platform::Status rc = key.open(Hive::CurrentUser, keyPath, platform::kKeyRead);
+    if (reportReadFailure(rc, "RegOpenKeyEx", keyPath) || rc != platform::kSuccess) return std::string(kErrorMarker);
+    platform::RegValue value;
+    rc = key.queryValue(valueName, value);
+    if (reportReadFailure(rc, "RegQueryValueEx", keyPath, std::string(valueName))) return std::string(kErrorMarker);
+    std::string text;
+    if (rc != platform::kSuccess || platform::valueText(value, text) != platform::kSuccess) {
         return std::string(kErrorMarker);
     }
-    return readText(manager, "Default Mail Account");
+    return text;
+}
+
+std::string Outlook2000Writer::defaultAccountName() {
+    return readAccountText(std::string(kOmiManagerKey), "Default Mail Account");
 }
 
 std::string Outlook2000Writer::accountAddress(const std::string& accountName) {
-    RegKey account;
-    if (!isKeyName(accountName) ||
-        account.open(Hive::CurrentUser, accountKeyPath(accountName), platform::kKeyRead) != platform::kSuccess) {
-        return std::string(kErrorMarker);
-    }
-    return readText(account, "SMTP Email Address");
+    if (!isKeyName(accountName)) return std::string(kErrorMarker);
+    return readAccountText(accountKeyPath(accountName), "SMTP Email Address");
 }
 
 std::string Outlook2000Writer::accountDisplayName(const std::string& accountName) {
-    RegKey account;
-    if (!isKeyName(accountName) ||
-        account.open(Hive::CurrentUser, accountKeyPath(accountName), platform::kKeyRead) != platform::kSuccess) {
-        return std::string(kErrorMarker);
-    }
-    return readText(account, "SMTP Display Name");
+    if (!isKeyName(accountName)) return std::string(kErrorMarker);
+    return readAccountText(accountKeyPath(accountName), "SMTP Display Name");
 }
 
 std::string Outlook2000Writer::findAccountByAddress(const std::string& searchAddress) {
     RegKey accounts;
-    const bool opened = accounts.open(Hive::CurrentUser, kOmiAccountsKey, platform::kKeyRead) == platform::kSuccess;
+    const platform::Status opened = accounts.open(Hive::CurrentUser, kOmiAccountsKey, platform::kKeyRead);
     // The writer's own address (still empty in the automatic flow); the line
     // is left open and the next output continues it.
     *log << "Searching for existant " << address << " account ... ";
-    if (!opened) return std::string(kErrorMarker);
+    if (opened != platform::kSuccess) {
+        if (opened != platform::kErrorFileNotFound) log->endLine();
+        reportReadFailure(opened, "RegOpenKeyEx", std::string(kOmiAccountsKey));
+        return std::string(kErrorMarker);
+    }
+    // The first account that holds the text is the one: an account that
+    // cannot be read ends the search rather than let a later one win.
     std::string name;
-    for (std::uint32_t index = 0; accounts.enumSubkey(index, name) == platform::kSuccess; ++index) {
+    for (std::uint32_t index = 0;; ++index) {
+        platform::Status rc = accounts.enumSubkey(index, name);
+        if (rc == platform::kErrorNoMoreItems) break;
+        if (rc != platform::kSuccess) {
+            log->endLine();
+            reportReadFailure(rc, "RegEnumKeyEx", std::string(kOmiAccountsKey));
+            break;
+        }
         RegKey account;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) continue;
-        const std::string stored = readText(account, "SMTP Email Address");
-        if (stored != kErrorMarker && stored.find(searchAddress) != std::string::npos) return name;
+        const char* call = "RegOpenKeyEx";
+        rc = account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead);
+        if (rc == platform::kErrorFileNotFound) continue;
+        platform::RegValue value;
+        if (rc == platform::kSuccess) {
+            call = "RegQueryValueEx";
+            rc = account.queryValue("SMTP Email Address", value);
+            if (rc == platform::kErrorFileNotFound) continue;
+        }
+        if (rc != platform::kSuccess) {
+            log->endLine();
+            reportReadFailure(rc, call, accountKeyPath(name));
+            break;
+        }
+        std::string stored;
+        if (platform::valueText(value, stored) == platform::kSuccess && stored.find(searchAddress) != std::string::npos) {
+            return name;
+        }
     }
     return std::string(kErrorMarker);
 }

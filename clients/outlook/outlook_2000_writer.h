@@ -5,6 +5,7 @@
 // Internet mail service in the default MAPI profile, which the writer adds.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "clients/account_reader.h"
@@ -30,6 +31,7 @@ public:
     std::string findAccountByAddress(const std::string& searchAddress) override;
     std::string accountAddress(const std::string& accountName) override;
     std::string accountDisplayName(const std::string& accountName) override;
+    bool readFailed() const override { return readFailed_; }
 
 private:
     struct Search {
@@ -42,6 +44,12 @@ private:
     void logSettings(const std::string& accountName);
     bool writeAccount(RegistryAccountWrite& write, const std::string& accountKeyName, const std::string& accountName);
     bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName);
+    // Logs a read that failed for another reason than absence, and notes it
+    // (readFailed); true then.
+    bool reportReadFailure(platform::Status rc, const char* call, const std::string& key,
+                           std::optional<std::string> value = std::nullopt);
+    // A value's text from the key, for the readers; "*ERROR*" when it cannot be read.
+    std::string readAccountText(const std::string& keyPath, std::string_view valueName);
     bool profileHasMailService(const std::string& accountName, bool& hasService);
     // Adds an Internet mail service for the account to the default MAPI
     // profile and names its profile section after the account (mapi_mail_service.cpp).
@@ -56,6 +64,7 @@ private:
     bool automaticAccountFound = false;
     bool automaticMode = false;
     std::string automaticPrefix;
+    bool readFailed_ = false;  // a reader met a key or value it could not read
     SessionLog* log;
     std::string profileName;  // the default MAPI profile, in Corporate/Workgroup mode
 };

@@ -32,11 +32,17 @@ std::string subkeyPath(const std::string& storePath, std::string_view name) {
 
 // The text of a UTF-16 value of an account, or nothing when it is missing or
 // holds a character the ANSI code page lacks.
-std::optional<std::string> readWideText(const RegKey& key, std::string_view valueName) {
+std::optional<std::string> readWideText(const RegKey& key, std::string_view valueName,
+                                        platform::Status* result = nullptr) {
     platform::RegValue value;
-    if (key.queryValue(valueName, value) != platform::kSuccess) return std::nullopt;
+    const platform::Status rc = key.queryValue(valueName, value);
+    if (result != nullptr) *result = rc;
+    if (rc != platform::kSuccess) return std::nullopt;
     return narrowText(value.data);
 }
+
+// A key or value that is there but cannot be read, as against one that is not there.
+bool unreadable(platform::Status rc) { return rc != platform::kSuccess && rc != platform::kErrorFileNotFound; }
 
 // Every account id the store uses: its list's and its subkeys'.
 bool usedAccountIds(const RegKey& store, const std::string& list, std::set<std::uint32_t>& ids,
@@ -72,14 +78,25 @@ void OutlookProfileWriter::reset(std::string newAddress, std::string newDisplayN
 }
 
 ConfigOutcome OutlookProfileWriter::configure() {
-    if (readPickLogonProfile()) return OutcomeNoDefaultProfile;
+    std::string failure;
+    const bool pickProfile = readPickLogonProfile(failure);
+    if (!failure.empty()) {
+        log->line(failure);
+        return OutcomeCannotConfigure;
+    }
+    if (pickProfile) return OutcomeNoDefaultProfile;
     const DefaultProfile profile = readDefaultProfile();
     if (profile.status != platform::kSuccess) {
-        return profile.status == platform::kErrorFileNotFound ? OutcomeClientNeverRun : OutcomeRegistryUnavailable;
+        if (profile.status == platform::kErrorFileNotFound) return OutcomeClientNeverRun;
+        checked(profile.status, "RegOpenKeyEx", std::string(kOutlookProfilesKey));
+        return OutcomeRegistryUnavailable;
     }
     log->lineBlank("Starting Outlook configuration...");
     const AccountStore store = openProfileAccountKey(profile.name);
-    if (store.outcome != OutcomeConfigured) return store.outcome;
+    if (store.outcome != OutcomeConfigured) {
+        if (unreadable(store.status)) checked(store.status, "RegOpenKeyEx", store.path);
+        return store.outcome;
+    }
 
     *log << "Searching for existant " << address << " account ... ";
     Search search;
@@ -114,7 +131,8 @@ bool OutlookProfileWriter::writeStore(const std::string& storePath, const Search
         const auto store = write.openKey(storePath);
         if (!store) return false;
         const bool listed = search.found
-                                ? !makeDefault || rebuildAccountList(write, *store, storePath, accountKeyName)
+                                ? (makeDefault ? rebuildAccountList(write, *store, storePath, accountKeyName)
+                                               : keepListed(write, *store, storePath, accountKeyName))
                                 : addToAccountList(write, *store, id, oldList);
         return listed && incrementLastChangeVer(write, *store, storePath);
     };
@@ -156,11 +174,21 @@ bool OutlookProfileWriter::searchAccounts(const std::string& storePath, Search& 
         }
         // Outlook names every account by its id; anything else is no account.
         if (!accountIdFromName(name)) continue;
+        // An account that cannot be read may be this address's: a new one
+        // beside it would be a second account for the address.
         RegKey account;
-        if (account.open(Hive::CurrentUser, subkeyPath(storePath, name), platform::kKeyRead) != platform::kSuccess) {
-            continue;
+        const std::string accountPath = subkeyPath(storePath, name);
+        rc = account.open(Hive::CurrentUser, accountPath, platform::kKeyRead);
+        if (rc == platform::kErrorFileNotFound) continue;  // deleted meanwhile
+        if (rc != platform::kSuccess) {
+            log->endLine();
+            return checked(rc, "RegOpenKeyEx", accountPath);
         }
-        const auto stored = readWideText(account, valueName);
+        const auto stored = readWideText(account, valueName, &rc);
+        if (unreadable(rc)) {
+            log->endLine();
+            return checked(rc, "RegQueryValueEx", accountPath, valueName);
+        }
         if (stored && platform::equalIgnoringCaseAnsi(*stored, wanted)) {
             search.found = true;
             search.accountKeyName = name;
@@ -249,6 +277,25 @@ bool OutlookProfileWriter::addToAccountList(RegistryAccountWrite& write, Registr
            write.setBinary(store, kAccountListValue, encodeAccountList(ids));
 }
 
+// A reset account that the list (edited by hand, say) does not name would
+// stay out of Outlook's sight, configured or not: it is added at the end.
+bool OutlookProfileWriter::keepListed(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
+                                      const std::string& storePath, const std::string& foundName) {
+    RegKey reader;
+    platform::Status rc = reader.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (!checked(rc, "RegOpenKeyEx", storePath)) return false;
+    platform::RegValue list;
+    rc = reader.queryValue(kAccountListValue, list);
+    if (rc != platform::kErrorFileNotFound && !checked(rc, "RegQueryValueEx", storePath, kAccountListValue)) {
+        return false;
+    }
+    const auto id = accountIdFromName(foundName);
+    std::vector<std::uint32_t> ids = decodeAccountList(list.data);
+    if (!id || std::find(ids.begin(), ids.end(), *id) != ids.end()) return true;
+    ids.push_back(*id);
+    return write.setBinary(store, kAccountListValue, encodeAccountList(ids));
+}
+
 // The found account first, then every other account of the store that has
 // an address, in subkey order.
 bool OutlookProfileWriter::rebuildAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
@@ -265,12 +312,18 @@ bool OutlookProfileWriter::rebuildAccountList(RegistryAccountWrite& write, Regis
         if (!checked(rc, "RegEnumKeyEx", storePath)) return false;
         const auto id = accountIdFromName(name);
         if (!id || *id == foundId) continue;
+        // An account is listed when it has an address. One that cannot be
+        // read is not dropped from the list on a guess: the run stops.
         RegKey account;
         platform::RegValue email;
-        if (account.open(Hive::CurrentUser, subkeyPath(storePath, name), platform::kKeyRead) == platform::kSuccess &&
-            account.queryValue("Email", email) == platform::kSuccess) {
-            ids.push_back(*id);
-        }
+        const std::string accountPath = subkeyPath(storePath, name);
+        rc = account.open(Hive::CurrentUser, accountPath, platform::kKeyRead);
+        if (rc == platform::kErrorFileNotFound) continue;
+        if (!checked(rc, "RegOpenKeyEx", accountPath)) return false;
+        rc = account.queryValue("Email", email);
+        if (rc == platform::kErrorFileNotFound) continue;
+        if (!checked(rc, "RegQueryValueEx", accountPath, "Email")) return false;
+        ids.push_back(*id);
     }
     return write.setBinary(store, kAccountListValue, encodeAccountList(ids));
 }
@@ -333,45 +386,75 @@ void OutlookProfileWriter::logSettings(const std::string& accountName) {
 
 std::string OutlookProfileWriter::readStoreText(const std::string& accountName, std::string_view valueName) {
     const DefaultProfile profile = readDefaultProfile();
-    if (profile.status != platform::kSuccess || !isKeyName(profile.name) || !isKeyName(accountName)) {
+    if (reportReadFailure(profile.status, "RegOpenKeyEx", std::string(kOutlookProfilesKey)) ||
+        profile.status != platform::kSuccess || !isKeyName(profile.name) || !isKeyName(accountName)) {
         return std::string(kErrorMarker);
     }
     RegKey account;
-    if (account.open(Hive::CurrentUser, subkeyPath(accountStorePath(profile.name), accountName),
-                     platform::kKeyRead) != platform::kSuccess) {
+    const std::string accountPath = subkeyPath(accountStorePath(profile.name), accountName);
+    platform::Status rc = account.open(Hive::CurrentUser, accountPath, platform::kKeyRead);
+    if (reportReadFailure(rc, "RegOpenKeyEx", accountPath) || rc != platform::kSuccess) {
         return std::string(kErrorMarker);
     }
-    return readWideText(account, valueName).value_or(std::string(kErrorMarker));
+    auto text = readWideText(account, valueName, &rc);
+    reportReadFailure(rc, "RegQueryValueEx", accountPath, valueName);
+    return text.value_or(std::string(kErrorMarker));
+}
+
+bool OutlookProfileWriter::reportReadFailure(platform::Status rc, const char* call, const std::string& key,
+                                             std::string_view value) {
+    if (!unreadable(rc)) return false;
+    readFailed_ = true;
+    checked(rc, call, key, value);
+    return true;
 }
 
 std::string OutlookProfileWriter::defaultAccountName() {
     const DefaultProfile profile = readDefaultProfile();
-    RegKey store;
-    if (profile.status != platform::kSuccess || !isKeyName(profile.name) ||
-        store.open(Hive::CurrentUser, accountStorePath(profile.name), platform::kKeyRead) != platform::kSuccess) {
+    if (reportReadFailure(profile.status, "RegOpenKeyEx", std::string(kOutlookProfilesKey)) ||
+        profile.status != platform::kSuccess || !isKeyName(profile.name)) {
         return std::string(kErrorMarker);
     }
+    RegKey store;
+    const std::string storePath = accountStorePath(profile.name);
+    platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (reportReadFailure(rc, "RegOpenKeyEx", storePath) || rc != platform::kSuccess) return std::string(kErrorMarker);
     platform::RegValue list;
-    if (store.queryValue(kAccountListValue, list) != platform::kSuccess) return std::string(kErrorMarker);
+    rc = store.queryValue(kAccountListValue, list);
+    if (reportReadFailure(rc, "RegQueryValueEx", storePath, kAccountListValue) || rc != platform::kSuccess) {
+        return std::string(kErrorMarker);
+    }
     const std::vector<std::uint32_t> ids = decodeAccountList(list.data);
     return ids.empty() ? std::string(kErrorMarker) : accountIdName(ids.front());
 }
 
 std::string OutlookProfileWriter::findAccountByAddress(const std::string& searchAddress) {
     const DefaultProfile profile = readDefaultProfile();
-    RegKey store;
-    if (profile.status != platform::kSuccess || !isKeyName(profile.name)) return std::string(kErrorMarker);
-    const std::string storePath = accountStorePath(profile.name);
-    if (store.open(Hive::CurrentUser, storePath, platform::kKeyRead) != platform::kSuccess) {
+    if (reportReadFailure(profile.status, "RegOpenKeyEx", std::string(kOutlookProfilesKey)) ||
+        profile.status != platform::kSuccess || !isKeyName(profile.name)) {
         return std::string(kErrorMarker);
     }
+    RegKey store;
+    const std::string storePath = accountStorePath(profile.name);
+    platform::Status rc = store.open(Hive::CurrentUser, storePath, platform::kKeyRead);
+    if (reportReadFailure(rc, "RegOpenKeyEx", storePath) || rc != platform::kSuccess) return std::string(kErrorMarker);
+    // The first account that holds the text is the one: an account that
+    // cannot be read ends the search rather than let a later one win.
     std::string name;
-    for (std::uint32_t index = 0; store.enumSubkey(index, name) == platform::kSuccess; ++index) {
-        RegKey account;
-        if (account.open(Hive::CurrentUser, subkeyPath(storePath, name), platform::kKeyRead) != platform::kSuccess) {
-            continue;
+    for (std::uint32_t index = 0;; ++index) {
+        rc = store.enumSubkey(index, name);
+        if (rc == platform::kErrorNoMoreItems) break;
+        if (rc != platform::kSuccess) {
+            reportReadFailure(rc, "RegEnumKeyEx", storePath);
+            break;
         }
-        const auto stored = readWideText(account, "Email");
+        RegKey account;
+        const std::string accountPath = subkeyPath(storePath, name);
+        rc = account.open(Hive::CurrentUser, accountPath, platform::kKeyRead);
+        if (reportReadFailure(rc, "RegOpenKeyEx", accountPath)) break;
+        if (rc != platform::kSuccess) continue;
+        const auto stored = readWideText(account, "Email", &rc);
+        if (reportReadFailure(rc, "RegQueryValueEx", accountPath, "Email")) break;
         if (stored && stored->find(searchAddress) != std::string::npos) return name;
     }
     return std::string(kErrorMarker);

@@ -33,6 +33,7 @@ public:
     std::string findAccountByAddress(const std::string& searchAddress) override;
     std::string accountAddress(const std::string& accountName) override;
     std::string accountDisplayName(const std::string& accountName) override;
+    bool readFailed() const override { return readFailed_; }
 
 private:
     struct Search {
@@ -41,12 +42,17 @@ private:
     };
     bool searchAccounts(const std::string& storePath, Search& search);
     // Logs a failed registry call that was only reading; false unless it succeeded.
+    // Logs a read that failed for another reason than absence, and notes it
+    // (readFailed); true then.
+    bool reportReadFailure(platform::Status rc, const char* call, const std::string& key, std::string_view value = {});
     bool checked(platform::Status rc, const char* call, const std::string& key, std::string_view value = {});
     bool newAccountId(const std::string& storePath, std::uint32_t& id, std::string& oldList);
     // The write phase: all of it or, should one call fail, none of it.
     bool writeAccount(RegistryAccountWrite& write, const std::string& accountKeyPath, const std::string& accountName);
     bool addToAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store, std::uint32_t id,
                           const std::string& oldList);
+    bool keepListed(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store, const std::string& storePath,
+                    const std::string& foundName);
     bool rebuildAccountList(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
                             const std::string& storePath, const std::string& foundName);
     bool incrementLastChangeVer(RegistryAccountWrite& write, RegistryAccountWrite::KeyId store,
@@ -63,6 +69,7 @@ private:
     bool automaticMode = false;
     bool automaticAccountFound = false;
     std::string automaticPrefix;
+    bool readFailed_ = false;  // a reader met a key or value it could not read
     SessionLog* log;
 };
 

@@ -1,6 +1,9 @@
 #include "clients/outlook/outlook_store.h"
 
 #include <cstdio>
+#include <optional>
+
+#include "core/registry_account_write.h"
 
 namespace tw {
 namespace {
@@ -20,21 +23,43 @@ int hexDigit(char c) {
 
 }  // namespace
 
-int readMailSupport() {
+namespace {
+
+// A value's bytes, or why it could not be read; a missing key or value is
+// no failure, only nothing.
+std::optional<std::string> readValueBytes(std::string_view keyPath, std::string_view name, std::string& failure) {
+    failure.clear();
     RegKey key;
-    if (key.open(Hive::CurrentUser, kMailSupportKey, platform::kKeyRead) != platform::kSuccess) return 0;
+    platform::Status rc = key.open(Hive::CurrentUser, keyPath, platform::kKeyRead);
     platform::RegValue value;
-    // Whatever its type, the first byte decides (a DWORD 256 is 0).
-    if (key.queryValue("MailSupport", value) != platform::kSuccess || value.data.empty()) return 0;
-    return static_cast<signed char>(value.data[0]);
+    const char* call = "RegOpenKeyEx";
+    if (rc == platform::kSuccess) {
+        call = "RegQueryValueEx";
+        rc = key.queryValue(name, value);
+    }
+    if (rc == platform::kSuccess) return value.data;
+    if (rc != platform::kErrorFileNotFound) {
+        failure = RegistryFailure{call, Hive::CurrentUser, std::string(keyPath),
+                                  call == std::string_view("RegOpenKeyEx") ? std::nullopt
+                                                                           : std::optional<std::string>(name),
+                                  rc}
+                      .describe();
+    }
+    return std::nullopt;
 }
 
-bool readPickLogonProfile() {
-    RegKey key;
-    if (key.open(Hive::CurrentUser, kExchangeOptionsKey, platform::kKeyRead) != platform::kSuccess) return false;
-    platform::RegValue value;
-    if (key.queryValue("PickLogonProfile", value) != platform::kSuccess) return false;
-    return !value.data.empty() && value.data[0] == '1';
+}  // namespace
+
+int readMailSupport(std::string& failure) {
+    const auto bytes = readValueBytes(kMailSupportKey, "MailSupport", failure);
+    // Whatever its type, the first byte decides (a DWORD 256 is 0).
+    if (!bytes || bytes->empty()) return 0;
+    return static_cast<signed char>(bytes->front());
+}
+
+bool readPickLogonProfile(std::string& failure) {
+    const auto bytes = readValueBytes(kExchangeOptionsKey, "PickLogonProfile", failure);
+    return bytes && !bytes->empty() && bytes->front() == '1';
 }
 
 DefaultProfile readDefaultProfile() {
@@ -43,7 +68,11 @@ DefaultProfile readDefaultProfile() {
     result.status = key.open(Hive::CurrentUser, kOutlookProfilesKey, platform::kKeyRead);
     if (result.status != platform::kSuccess) return result;
     platform::RegValue value;
-    if (key.queryValue("DefaultProfile", value) == platform::kSuccess) platform::valueText(value, result.name);
+    const platform::Status rc = key.queryValue("DefaultProfile", value);
+    if (rc == platform::kSuccess) platform::valueText(value, result.name);
+    // A value that is there but cannot be read names no profile: never guess
+    // another one in its place.
+    if (rc != platform::kSuccess && rc != platform::kErrorFileNotFound) result.status = rc;
     return result;
 }
 
@@ -72,6 +101,12 @@ AccountStore openProfileAccountKey(std::string_view profile) {
         store.path = accountStorePath(profile);
         store.status = key.open(Hive::CurrentUser, store.path, platform::kKeyRead);
         if (store.status == platform::kSuccess) return store;
+        // The default profile's store is there but cannot be read: another
+        // profile's is no stand-in for it.
+        if (store.status != platform::kErrorFileNotFound) {
+            store.outcome = OutcomeRegistryUnavailable;
+            return store;
+        }
     }
     store.path = accountStorePath(kFallbackProfile);
     store.status = key.open(Hive::CurrentUser, store.path, platform::kKeyRead);

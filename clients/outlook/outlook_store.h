@@ -31,12 +31,15 @@ inline constexpr std::string_view kOmiManagerKey = "Software\\Microsoft\\Office\
 inline constexpr std::string_view kOmiAccountsKey = "Software\\Microsoft\\Office\\Outlook\\OMI Account Manager\\Accounts";
 
 // Outlook 2000's MailSupport: 1 is Corporate/Workgroup mode, anything else
-// (a missing key or value included) Internet-only mode.
-int readMailSupport();
+// (a missing key or value included) Internet-only mode. A key or value that is
+// there but cannot be read tells no mode: failure then gets the log line that
+// says why (it stays empty otherwise).
+int readMailSupport(std::string& failure);
 inline constexpr int kCorporateWorkgroupMode = 1;
 
-// True when Outlook asks for a profile at start (PickLogonProfile begins with "1").
-bool readPickLogonProfile();
+// True when Outlook asks for a profile at start (PickLogonProfile begins with
+// "1"). failure as for readMailSupport.
+bool readPickLogonProfile(std::string& failure);
 
 struct DefaultProfile {
     platform::Status status = platform::kSuccess;  // of opening the Profiles key

@@ -16,15 +16,32 @@ constexpr const char* kAccountsKey = "Software\\Microsoft\\Internet Account Mana
 
 std::string accountKeyPath(const std::string& name) { return kAccountsKey + name + "\\"; }
 
-// A value's text, or "*ERROR*" when it is missing or not text.
-std::string readText(const RegKey& key, const char* valueName) {
+bool isMissing(platform::Status rc) { return rc == platform::kErrorFileNotFound; }
+
+// A value's text, or "*ERROR*" when it is missing or not text. A value that
+// is there but cannot be read is reported: failure gets the call that failed.
+std::string readText(const RegKey& key, const char* valueName, const std::string& keyPath,
+                     std::optional<RegistryFailure>& failure) {
     platform::RegValue value;
     std::string text;
-    if (key.queryValue(valueName, value) != platform::kSuccess ||
-        platform::valueText(value, text) != platform::kSuccess) {
+    const platform::Status rc = key.queryValue(valueName, value);
+    if (rc != platform::kSuccess) {
+        if (!isMissing(rc)) failure = RegistryFailure{"RegQueryValueEx", Hive::CurrentUser, keyPath, valueName, rc};
         return std::string(kErrorMarker);
     }
+    if (platform::valueText(value, text) != platform::kSuccess) return std::string(kErrorMarker);
     return text;
+}
+
+// Opens a key for reading; a key that is there but cannot be opened is reported.
+bool openForReading(RegKey& key, const std::string& keyPath, std::optional<RegistryFailure>& failure,
+                    platform::Status* result = nullptr) {
+    const platform::Status rc = key.open(Hive::CurrentUser, keyPath, platform::kKeyRead);
+    if (result != nullptr) *result = rc;
+    if (rc != platform::kSuccess && !isMissing(rc)) {
+        failure = RegistryFailure{"RegOpenKeyEx", Hive::CurrentUser, keyPath, std::nullopt, rc};
+    }
+    return rc == platform::kSuccess;
 }
 
 }  // namespace
@@ -66,10 +83,17 @@ bool OutlookExpressWriter::searchAccounts(Search& search) {
         if (rc == platform::kErrorNoMoreItems) break;  // accounts deleted meanwhile
         // A subkey that cannot be listed may be the account: do not guess.
         if (!checked(rc, "RegEnumKeyEx", kAccountsKey)) return false;
+        // An account whose address cannot be read may be this address's
+        // account: a new one beside it would be a second account for it.
         RegKey account;
         std::string stored;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) == platform::kSuccess) {
-            stored = readText(account, "SMTP Email Address");
+        std::optional<RegistryFailure> failure;
+        if (openForReading(account, accountKeyPath(name), failure)) {
+            stored = readText(account, "SMTP Email Address", accountKeyPath(name), failure);
+        }
+        if (failure) {
+            log->line(failure->describe());
+            return false;
         }
         const bool hasAddress = stored != kErrorMarker && !stored.empty();
         *log << "\tFound address: '" << (hasAddress ? stored : std::string()) << "' at: " << accountKeyPath(name);
@@ -212,13 +236,25 @@ bool OutlookExpressWriter::makeDefaultAccount(RegistryAccountWrite& write, const
     return !write.failed();
 }
 
+void OutlookExpressWriter::reportReadFailure(const std::optional<RegistryFailure>& failure) {
+    if (!failure) return;
+    readFailed_ = true;
+    log->line(failure->describe());
+}
+
 std::string OutlookExpressWriter::defaultAccountName() {
     RegKey manager;
-    const platform::Status rc = manager.open(Hive::CurrentUser, kManagerKey, platform::kKeyRead);
+    std::optional<RegistryFailure> failure;
+    platform::Status rc = platform::kSuccess;
+    openForReading(manager, kManagerKey, failure, &rc);
     *log << "GetDefAcct Test Result: " << rc;
     log->endLine();
-    if (rc != platform::kSuccess) return std::string(kErrorMarker);
-    const std::string name = readText(manager, "Default Mail Account");
+    if (rc != platform::kSuccess) {
+        reportReadFailure(failure);
+        return std::string(kErrorMarker);
+    }
+    const std::string name = readText(manager, "Default Mail Account", kManagerKey, failure);
+    reportReadFailure(failure);
     *log << "Result: " << name;
     log->endLine();
     return name;
@@ -226,11 +262,17 @@ std::string OutlookExpressWriter::defaultAccountName() {
 
 std::string OutlookExpressWriter::accountAddress(const std::string& accountName) {
     RegKey account;
-    const platform::Status rc = account.open(Hive::CurrentUser, accountKeyPath(accountName), platform::kKeyRead);
+    std::optional<RegistryFailure> failure;
+    platform::Status rc = platform::kSuccess;
+    openForReading(account, accountKeyPath(accountName), failure, &rc);
     *log << "GetAcctAddr Test Result: " << rc;
     log->endLine();
-    if (rc != platform::kSuccess) return std::string(kErrorMarker);
-    const std::string value = readText(account, "SMTP Email Address");
+    if (rc != platform::kSuccess) {
+        reportReadFailure(failure);
+        return std::string(kErrorMarker);
+    }
+    const std::string value = readText(account, "SMTP Email Address", accountKeyPath(accountName), failure);
+    reportReadFailure(failure);
     *log << "Result: " << value;
     log->endLine();
     return value;
@@ -238,30 +280,43 @@ std::string OutlookExpressWriter::accountAddress(const std::string& accountName)
 
 std::string OutlookExpressWriter::accountDisplayName(const std::string& accountName) {
     RegKey account;
-    if (account.open(Hive::CurrentUser, accountKeyPath(accountName), platform::kKeyRead) != platform::kSuccess) {
-        return std::string(kErrorMarker);
+    std::optional<RegistryFailure> failure;
+    std::string name = std::string(kErrorMarker);
+    if (openForReading(account, accountKeyPath(accountName), failure)) {
+        name = readText(account, "SMTP Display Name", accountKeyPath(accountName), failure);
     }
-    return readText(account, "SMTP Display Name");
+    reportReadFailure(failure);
+    return name;
 }
 
 std::string OutlookExpressWriter::findAccountByAddress(const std::string& searchAddress) {
     // Reading never creates: without an accounts key there is nothing to find.
     RegKey accounts;
     std::uint32_t count = 0;
-    if (accounts.open(Hive::CurrentUser, kAccountsKey, platform::kKeyRead) == platform::kSuccess) {
-        accounts.subkeyCount(count);
+    std::optional<RegistryFailure> failure;
+    if (openForReading(accounts, kAccountsKey, failure)) {
+        if (const platform::Status rc = accounts.subkeyCount(count); rc != platform::kSuccess) {
+            failure = RegistryFailure{"RegQueryInfoKey", Hive::CurrentUser, kAccountsKey, std::nullopt, rc};
+        }
     }
     *log << "Searching for existant " << address << " account ... ";
-    for (std::uint32_t index = 0; index < count; ++index) {
+    // The first account that holds the text is the one: an account that
+    // cannot be read ends the search rather than let a later one win.
+    for (std::uint32_t index = 0; !failure && index < count; ++index) {
         std::string name;
-        if (accounts.enumSubkey(index, name) != platform::kSuccess) continue;
-        RegKey account;
-        if (account.open(Hive::CurrentUser, accountKeyPath(name), platform::kKeyRead) != platform::kSuccess) {
-            continue;
+        const platform::Status rc = accounts.enumSubkey(index, name);
+        if (rc == platform::kErrorNoMoreItems) break;  // accounts deleted meanwhile
+        if (rc != platform::kSuccess) {
+            failure = RegistryFailure{"RegEnumKeyEx", Hive::CurrentUser, kAccountsKey, std::nullopt, rc};
+            break;
         }
-        const std::string stored = readText(account, "SMTP Email Address");
-        if (stored != kErrorMarker && stored.find(searchAddress) != std::string::npos) return name;
+        RegKey account;
+        if (!openForReading(account, accountKeyPath(name), failure)) continue;
+        const std::string stored = readText(account, "SMTP Email Address", accountKeyPath(name), failure);
+        if (!failure && stored != kErrorMarker && stored.find(searchAddress) != std::string::npos) return name;
     }
+    if (failure) log->endLine();
+    reportReadFailure(failure);
     return std::string(kErrorMarker);
 }
 

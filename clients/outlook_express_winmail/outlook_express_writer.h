@@ -29,6 +29,7 @@ public:
     std::string findAccountByAddress(const std::string& searchAddress) override;
     std::string accountAddress(const std::string& accountName) override;
     std::string accountDisplayName(const std::string& accountName) override;
+    bool readFailed() const override { return readFailed_; }
 
 private:
     struct Search {
@@ -39,6 +40,7 @@ private:
     bool searchAccounts(Search& search);
     // Logs a failed registry call; true when it did not fail.
     bool checked(platform::Status rc, const char* call, const std::string& key);
+    void reportReadFailure(const std::optional<RegistryFailure>& failure);
     void logSettings(const std::string& accountName);
     bool writeAccount(RegistryAccountWrite& write, const std::string& keyPath, const std::string& accountName);
     bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& accountKeyName);
@@ -51,6 +53,7 @@ private:
     bool automaticMode = false;
     bool automaticAccountFound = false;
     std::string automaticPrefix;
+    bool readFailed_ = false;
     SessionLog* log;
 };
 

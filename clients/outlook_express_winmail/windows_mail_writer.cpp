@@ -63,16 +63,14 @@ ConfigOutcome WindowsMailWriter::configure() {
         return OutcomeCannotConfigure;
     }
     logSettings();
-
-    // Windows Mail names its default account by the account file's name.
-    if (makeDefault && !makeDefaultAccount(path.substr(path.find_last_of('\\') + 1))) return OutcomeCannotConfigure;
     return OutcomeConfigured;
 }
 
 bool WindowsMailWriter::writeAccountFile(const std::string& folder, std::string& path) {
-    const std::string guid = platform::newUuidText();
-    if (guid.empty()) {
-        log->line(std::string("Unable to create a GUID for the account file.") + kNoChanges);
+    std::string guid;
+    if (const platform::Status rc = platform::newUuidText(guid); rc != platform::kSuccess) {
+        *log << "Unable to create a GUID for the account file (UuidCreate error " << rc << ")." << kNoChanges;
+        log->endLine();
         return false;
     }
     path = folder + "\\account{" + guid + "}.oeaccount";
@@ -175,30 +173,32 @@ bool WindowsMailWriter::findAccountFile(const std::string& folder, std::optional
 
 bool WindowsMailWriter::saveAccountFile(const std::string& target, const std::string& bytes) {
     const std::string temp = target + ".tmp";
+    // Windows Mail names its default account by the account file's name.
+    const std::string fileName = target.substr(target.find_last_of('\\') + 1);
+    RegistryAccountWrite write(platform::Hive::CurrentUser);
     platform::Status rc = platform::writeNewFile(temp, bytes);
     if (rc != platform::kSuccess) {
-        *log << "Unable to write " << temp << " (error " << rc << ").";
+        *log << "Unable to write " << temp << " (error " << rc << ")." << kNoChanges;
+        log->endLine();
+    } else if (makeDefault && !makeDefaultAccount(write, fileName)) {
+        reportFailureAndUndo(write, *log);
+        log->line("The account file was left as it was.");
+    } else if ((rc = platform::replaceFile(temp, target)) != platform::kSuccess) {
+        *log << "Unable to replace " << target << " with " << temp << " (error " << rc << ")." << kNoChanges;
+        log->endLine();
+        // The default already names the file: it goes back to the old one.
+        if (makeDefault) reportFailureAndUndo(write, *log);
     } else {
-        rc = platform::replaceFile(temp, target);
-        if (rc != platform::kSuccess) *log << "Unable to replace " << target << " with " << temp << " (error " << rc << ").";
+        write.commit();
+        return true;
     }
-    if (rc == platform::kSuccess) return true;
     platform::deleteFile(temp);
-    *log << kNoChanges;
-    log->endLine();
     return false;
 }
 
-bool WindowsMailWriter::makeDefaultAccount(const std::string& fileName) {
-    // The value is replaced in one call, so a failure leaves the old default.
-    RegKey iam;
-    platform::Status rc = iam.create(Hive::CurrentUser, kIamKey, platform::kKeyAllAccess);
-    if (rc == platform::kSuccess) rc = iam.setString("Default Mail Account", fileName);
-    if (rc == platform::kSuccess) return true;
-    *log << "Unable to set Default Mail Account of HKEY_CURRENT_USER\\" << kIamKey << " (error " << rc
-         << "): the account was written but is not the default account.";
-    log->endLine();
-    return false;
+bool WindowsMailWriter::makeDefaultAccount(RegistryAccountWrite& write, const std::string& fileName) {
+    const auto iam = write.openKey(kIamKey);
+    return iam && write.setString(*iam, "Default Mail Account", fileName);
 }
 
 void WindowsMailWriter::logSettings() {

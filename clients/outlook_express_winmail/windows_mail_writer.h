@@ -9,6 +9,7 @@
 
 #include "clients/outlook_express_winmail/windows_mail_account_file.h"
 #include "core/outcome.h"
+#include "core/registry_account_write.h"
 #include "core/session_log.h"
 
 namespace tw {
@@ -21,8 +22,9 @@ public:
     // OutcomeConfigured; OutcomeAccountExists when an account file serves the
     // address and overwriteExisting is false; OutcomeCannotConfigure when the
     // store cannot be found, searched or written, or the default account
-    // cannot be set. Account files are only ever replaced whole, so a failure
-    // leaves every file as it was.
+    // cannot be set. Account files are only ever replaced whole, and the
+    // default is put back when the file cannot be written, so a failure
+    // leaves every file and the default as they were.
     ConfigOutcome configure();
 
 private:
@@ -38,9 +40,12 @@ private:
     // The found account file rewritten with the provider's settings.
     bool updateAccountFile(const std::string& path);
     // Writes the bytes under the target's name + ".tmp", flushed, then puts
-    // that file in the target's place in one step.
+    // that file in the target's place in one step. With makeDefault the
+    // default account is set between the two, and put back when the file
+    // cannot take its place: the file and the default change together or
+    // not at all.
     bool saveAccountFile(const std::string& target, const std::string& bytes);
-    bool makeDefaultAccount(const std::string& fileName);
+    bool makeDefaultAccount(RegistryAccountWrite& write, const std::string& fileName);
     void logSettings();
 
     bool useSsl;

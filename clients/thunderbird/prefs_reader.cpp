@@ -55,15 +55,21 @@ std::vector<std::string> PrefsReader::identitiesWithAddress(std::string_view add
 std::optional<std::string> PrefsReader::findAccountOfIdentity(std::string_view identity) const {
     constexpr std::string_view kPrefix = "mail.account.";
     constexpr std::string_view kSuffix = ".identities";
+    std::optional<std::string> withoutServer;
     const auto& entries = document_.entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string_view key = document_.key(entries[i]);
         if (!key.starts_with(kPrefix) || !key.ends_with(kSuffix)) continue;
-        if (listHolds(document_.value(entries[i]), identity) && document_.isEffective(i)) {
-            return std::string(key.substr(kPrefix.size(), key.size() - kPrefix.size() - kSuffix.size()));
-        }
+        if (!listHolds(document_.value(entries[i]), identity) || !document_.isEffective(i)) continue;
+        // An account without an incoming server (the remains of a deleted one,
+        // say) is none Thunderbird uses: one with a server that lists the
+        // identity too is its account.
+        std::string account(key.substr(kPrefix.size(), key.size() - kPrefix.size() - kSuffix.size()));
+        const auto server = value(accountKey(account, "server"));
+        if (server && !server->empty()) return account;
+        if (!withoutServer) withoutServer = std::move(account);
     }
-    return std::nullopt;
+    return withoutServer;
 }
 
 std::optional<PrefsReader::AddressAccount> PrefsReader::findAccountForAddress(std::string_view address) const {

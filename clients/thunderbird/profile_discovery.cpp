@@ -184,7 +184,7 @@ void placeProfile(const std::string& thunderbirdFolder, const DefaultProfile& pr
 
 ConfigOutcome discoverProfile(SessionLog& log, ProfileLocation& location) {
     log.lineBlank("Starting Thunderbird configuration...");
-    const std::string appData = appDataFolder();
+    const std::string appData = appDataFolder(&log);
     if (appData.empty()) {
         log.line("The user's application data folder is not known. No changes have been made.");
         return OutcomeCannotConfigure;

@@ -60,7 +60,14 @@ ConfigOutcome ThunderbirdWriter::configureIn(PrefsSource& source) {
     if (!found) {
         // Also when the address is only an alias of another address's account.
         log->line("not found. Creating new account.");
-        if (firstAccount) return writeFirstAccount(outline, source);
+        if (firstAccount) {
+            // A profile without accounts is small: all its mail settings are
+            // read, so the account's lines can replace stale ones of their keys.
+            source.rewind();
+            const PrefsDocument document(source);
+            if (!readThrough(document)) return OutcomeCannotConfigure;
+            return writeFirstAccount(document, source);
+        }
         return writeNewAccount(PrefsReader(accounts ? *accounts : outline), source);
     }
     if (!overwriteExisting) {
@@ -97,18 +104,22 @@ ConfigOutcome ThunderbirdWriter::openPreferences() {
         return OutcomeCannotConfigure;
     }
     *log << "Profile directory not found. Creating in user's application data folder ... ";
-    if (!createProfileFolder()) {
+    const platform::Status created = createProfileFolder();
+    if (created != platform::kSuccess) {
         log->line("failed.");
+        // 183 (already exists): a file stands where the folder belongs.
+        *log << "Unable to create " << profile.profileFolder << " (error " << created << "). No changes have been made.";
+        log->endLine();
         return OutcomeCannotConfigure;
     }
     log->line("done.");
     return OutcomeConfigured;
 }
 
-bool ThunderbirdWriter::createProfileFolder() {
+platform::Status ThunderbirdWriter::createProfileFolder() {
+    // A Profiles folder that cannot be made shows in the profile's own failure.
     if (profile.isRelative) platform::createFolder(profile.profilesFolder);
-    platform::createFolder(profile.profileFolder);
-    return platform::folderExists(profile.profileFolder);
+    return platform::createFolder(profile.profileFolder);  // kSuccess too when it is there
 }
 
 ConfigOutcome ThunderbirdWriter::writeFirstAccount(const PrefsDocument& document, PrefsSource& source) {

@@ -48,7 +48,7 @@ private:
     };
 
     ConfigOutcome openPreferences();
-    bool createProfileFolder();
+    platform::Status createProfileFolder();
     // Reads prefs.js through; false (and a log line) when it cannot be read whole.
     bool readThrough(const thunderbird::PrefsDocument& document);
     ConfigOutcome configureIn(thunderbird::PrefsSource& source);

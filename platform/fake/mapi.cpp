@@ -18,10 +18,11 @@ constexpr HResult kLogonFailed = static_cast<HResult>(0x80040111);  // MAPI_E_LO
 
 void record(const std::string& line) { fake::state().mapiCalls += line + "\n"; }
 
+// A call a test has made fail (StandInMapi::failCall, or a CallFaults).
 bool injectedFailure(MapiCall call, HResult& code) {
-    const auto& s = fake::state();
-    if (!s.mapiFails || s.mapiFailedCall != call) return false;
-    code = s.mapiFailure;
+    Status error = 0;
+    if (!fake::failing(fake::platformCallOf(call), {}, [] { return std::string(); }, error)) return false;
+    code = static_cast<HResult>(error);
     return true;
 }
 
@@ -29,6 +30,7 @@ std::string profilePath(const std::string& profile) { return std::string(kProfil
 
 bool profileExists(const std::string& profile) {
     if (profile.empty() || profile.find('\\') != std::string::npos) return false;
+    fake::InsideOneCall inside;
     RegKey key;
     return key.open(Hive::CurrentUser, profilePath(profile), kKeyRead) == kSuccess;
 }
@@ -41,6 +43,7 @@ std::string newSectionName() {
 }
 
 HResult addService(const std::string& profile, const std::string& service, const std::string& displayName) {
+    fake::InsideOneCall inside;
     RegKey section;
     if (section.create(Hive::CurrentUser, profilePath(profile) + "\\" + newSectionName(), kKeyAllAccess) != kSuccess) {
         return static_cast<HResult>(0x80004005);  // E_FAIL
@@ -85,6 +88,17 @@ MapiResult run(const std::string& profile, const std::string& service, const std
 }
 
 }  // namespace
+
+testing::PlatformCall fake::platformCallOf(MapiCall call) {
+    switch (call) {
+    case MapiCall::Initialize: return testing::PlatformCall::MapiInitialize;
+    case MapiCall::AdminProfiles: return testing::PlatformCall::MapiAdminProfiles;
+    case MapiCall::LogonEx: return testing::PlatformCall::MapiLogon;
+    case MapiCall::AdminServices: return testing::PlatformCall::MapiAdminServices;
+    case MapiCall::CreateMsgService: break;
+    }
+    return testing::PlatformCall::MapiCreateService;
+}
 
 MapiResult createMessageService(const std::string& profileName, const std::string& serviceName,
                                 const std::string& displayName) {

@@ -44,14 +44,29 @@ std::vector<std::string_view> pathParts(std::string_view path) {
     return parts;
 }
 
+// The Win32 backend hands names and paths to the ANSI calls as C strings, so
+// Windows sees them up to their first NUL; the fake sees the same.
+std::string_view asCString(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 Status checkPath(std::string_view path) {
     if (path.size() > kMaxAnsiPath) return kErrorMoreData;
     if (!path.empty() && path.front() == '\\') return kErrorBadPathname;
     return kSuccess;
 }
 
-bool injected(RegistryCall call, std::string_view name, Status& error) {
-    return fake::takeInjectedFailure(static_cast<int>(call), name, error);
+// A key call on a path: fails when a test has made it fail.
+bool injected(RegistryCall call, std::string_view path, std::string_view name, Status& error) {
+    return fake::failing(call, name, [path] { return std::string(path); }, error);
+}
+
+// A call on an open key.
+bool injectedOnKey(RegistryCall call, const KeyNode& key, Status& error) {
+    return fake::failing(call, key.name, [&key] { return fake::keyPath(key); }, error);
+}
+
+// A call on one of an open key's values.
+bool injectedOnValue(RegistryCall call, const KeyNode& key, std::string_view value, Status& error) {
+    return fake::failing(call, value, [&key, value] { return fake::keyPath(key) + "\\" + std::string(value); }, error);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -108,10 +123,11 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
 
 Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     Status error = kSuccess;
-    if (!parts.empty() && injected(RegistryCall::OpenKey, parts.back(), error)) return error;
+    if (!parts.empty() && injected(RegistryCall::OpenKey, path, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
     for (auto part : viewParts(hive, path, access)) {
         if (part.size() > kMaxKeyName) return kErrorInvalidParameter;
@@ -126,10 +142,11 @@ Status RegKey::open(Hive hive, std::string_view path, std::uint32_t access) {
 
 Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
     close();
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     Status error = kSuccess;
-    if (!parts.empty() && injected(RegistryCall::CreateKey, parts.back(), error)) return error;
+    if (!parts.empty() && injected(RegistryCall::CreateKey, path, parts.back(), error)) return error;
     KeyNode* current = &rootNode(hive);
     for (auto part : viewParts(hive, path, access)) {
         // The keys before an over-long name stay created, as under Wine.
@@ -138,6 +155,7 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
         if (found == current->children.end()) {
             auto child = std::make_unique<KeyNode>();
             child->name = std::string(part);
+            child->parent = current;
             found = current->children.emplace(std::string(part), std::move(child)).first;
         }
         current = found->second.get();
@@ -150,9 +168,10 @@ Status RegKey::create(Hive hive, std::string_view path, std::uint32_t access) {
 void RegKey::close() { handle_ = nullptr; }
 
 Status RegKey::queryValue(std::string_view name, RegValue& out) const {
+    name = asCString(name);
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
-    if (injected(RegistryCall::QueryValue, name, error)) return error;
+    if (injectedOnValue(RegistryCall::QueryValue, *node(handle_), name, error)) return error;
     const auto& values = node(handle_)->values;
     auto found = values.find(name);
     if (found == values.end()) return kErrorFileNotFound;
@@ -163,9 +182,10 @@ Status RegKey::queryValue(std::string_view name, RegValue& out) const {
 namespace {
 
 Status store(void* handle, std::string_view name, std::uint32_t type, std::string data) {
+    name = asCString(name);
     if (const Status rc = usable(handle); rc != kSuccess) return rc;
     Status error = kSuccess;
-    if (injected(RegistryCall::SetValue, name, error)) return error;
+    if (injectedOnValue(RegistryCall::SetValue, *node(handle), name, error)) return error;
     if (name.size() > kMaxValueName) return kErrorInvalidParameter;
     auto& values = node(handle)->values;
     auto found = values.find(name);
@@ -196,9 +216,10 @@ Status RegKey::setBinary(std::string_view name, std::string_view bytes) {
 }
 
 Status RegKey::deleteValue(std::string_view name) {
+    name = asCString(name);
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
-    if (injected(RegistryCall::DeleteValue, name, error)) return error;
+    if (injectedOnValue(RegistryCall::DeleteValue, *node(handle_), name, error)) return error;
     auto& values = node(handle_)->values;
     auto found = values.find(name);
     if (found == values.end()) return kErrorFileNotFound;
@@ -215,6 +236,8 @@ Status RegKey::restoreValue(std::string_view name, const RegValue& saved) {
 
 Status RegKey::storedName(std::string& name) const {
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
+    Status error = kSuccess;
+    if (injectedOnKey(RegistryCall::QueryKeyName, *node(handle_), error)) return error;
     name = node(handle_)->name;
     return kSuccess;
 }
@@ -222,7 +245,7 @@ Status RegKey::storedName(std::string& name) const {
 Status RegKey::subkeyCount(std::uint32_t& count) const {
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
-    if (injected(RegistryCall::QueryInfoKey, node(handle_)->name, error)) return error;
+    if (injectedOnKey(RegistryCall::QueryInfoKey, *node(handle_), error)) return error;
     count = static_cast<std::uint32_t>(node(handle_)->children.size());
     return kSuccess;
 }
@@ -230,7 +253,7 @@ Status RegKey::subkeyCount(std::uint32_t& count) const {
 Status RegKey::enumSubkey(std::uint32_t index, std::string& name) const {
     if (const Status rc = usable(handle_); rc != kSuccess) return rc;
     Status error = kSuccess;
-    if (injected(RegistryCall::EnumKey, node(handle_)->name, error)) return error;
+    if (injectedOnKey(RegistryCall::EnumKey, *node(handle_), error)) return error;
     const auto& children = node(handle_)->children;
     if (index >= children.size()) return kErrorNoMoreItems;
     auto it = children.begin();
@@ -240,6 +263,7 @@ Status RegKey::enumSubkey(std::uint32_t index, std::string& name) const {
 }
 
 Status deleteKey(Hive hive, std::string_view path) {
+    path = asCString(path);
     if (const Status rc = checkPath(path); rc != kSuccess) return rc;
     const auto parts = pathParts(path);
     if (parts.empty()) return kErrorAccessDenied;  // a hive's root is not deleted
@@ -254,7 +278,7 @@ Status deleteKey(Hive hive, std::string_view path) {
     auto found = parent->children.find(parts.back());
     if (found == parent->children.end()) return kErrorFileNotFound;
     Status error = kSuccess;
-    if (injected(RegistryCall::DeleteKey, parts.back(), error)) return error;
+    if (injected(RegistryCall::DeleteKey, path, parts.back(), error)) return error;
     KeyNode& key = *found->second;
     if (!key.children.empty() || key.readOnly) return kErrorAccessDenied;
     key.deleted = true;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 
@@ -42,6 +44,24 @@ char32_t foldedCharacter(char byte) {
 
 }  // namespace
 
+unsigned char foldedByte(unsigned char byte) {
+    static const auto table = [] {
+        std::array<unsigned char, 256> folded{};
+        for (int b = 0; b < 256; ++b) {
+            folded[b] = static_cast<unsigned char>(b);
+            const char32_t lower = foldedCharacter(static_cast<char>(b));
+            for (int other = 0; other < 256; ++other) {
+                if (ansiCodePoint(static_cast<unsigned char>(other)) == lower) {
+                    folded[b] = static_cast<unsigned char>(other);
+                    break;
+                }
+            }
+        }
+        return folded;
+    }();
+    return table[byte];
+}
+
 // Wine orders names by the lower case of their Unicode characters: "_" comes
 // before the letters, and "é" (U+00E9) before "š" (U+0161) before "€" (U+20AC).
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
@@ -66,19 +86,27 @@ void resetRegistry() {
     s.localMachine = KeyNode{};
     s.deletedKeys.clear();
     s.injectedFailures.clear();
+    s.nextProfileSection = 1;  // MAPI's section names live in the registry too
 }
 
-bool takeInjectedFailure(int call, std::string_view name, Status& error) {
+bool takeInjectedFailure(testing::PlatformCall call, std::string_view name, Status& error) {
     auto& failures = state().injectedFailures;
     const NameLess less;
     for (auto it = failures.begin(); it != failures.end(); ++it) {
-        if (it->call == call && !less(it->name, name) && !less(name, it->name)) {
+        if (it->call == call && (it->name.empty() || (!less(it->name, name) && !less(name, it->name)))) {
             error = it->error;
-            failures.erase(it);
+            if (!it->everyTime) failures.erase(it);
             return true;
         }
     }
     return false;
+}
+
+std::string keyPath(const KeyNode& key) {
+    if (key.parent == nullptr) return {};
+    std::string path = keyPath(*key.parent);
+    if (!path.empty()) path += '\\';
+    return path + key.name;
 }
 
 std::string hostPath(std::string_view windowsPath) {
@@ -89,7 +117,9 @@ std::string hostPath(std::string_view windowsPath) {
         path += upper(rest[0]);
         rest.remove_prefix(2);
     }
-    for (char c : rest) path += c == '\\' ? '/' : c;
+    const std::size_t start = path.size();
+    path.append(rest);
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '\\', '/');
     return path;
 }
 

@@ -7,6 +7,15 @@
 #include "platform/fake/fake_state.h"
 
 namespace tw::platform {
+namespace {
+
+using testing::PlatformCall;
+
+bool injected(PlatformCall call, const std::string& subject, Status& error) {
+    return fake::failing(call, subject, [&subject] { return subject; }, error);
+}
+
+}  // namespace
 
 std::optional<std::string> environmentVariable(std::string_view name) {
     const auto& environment = fake::state().environment;
@@ -22,12 +31,28 @@ std::tm localTime() {
     return result;
 }
 
-std::vector<ProcessEntry> processSnapshot() { return fake::state().processes; }
+std::vector<ProcessEntry> processSnapshot() {
+    std::vector<ProcessEntry> processes;
+    processSnapshot(processes);
+    return processes;
+}
+
+Status processSnapshot(std::vector<ProcessEntry>& processes) {
+    processes.clear();
+    Status error = kSuccess;
+    if (injected(PlatformCall::ProcessSnapshot, {}, error)) return error;
+    processes = fake::state().processes;
+    return kSuccess;
+}
 
 Status terminateProcess(std::uint32_t processId, std::uint32_t) {
     auto& processes = fake::state().processes;
     auto found = std::find_if(processes.begin(), processes.end(),
                               [processId](const ProcessEntry& p) { return p.id == processId; });
+    Status error = kSuccess;
+    if (injected(PlatformCall::TerminateProcess, found == processes.end() ? std::string() : found->imageName, error)) {
+        return error;
+    }
     if (found == processes.end()) return kErrorInvalidParameter;
     if (fake::state().unstoppable.count(processId) != 0) return kErrorAccessDenied;
     processes.erase(found);
@@ -37,6 +62,8 @@ Status terminateProcess(std::uint32_t processId, std::uint32_t) {
 // A program started here ends at once: the start is only recorded, so it never
 // shows in a later process snapshot.
 Status startProcess(const std::string& applicationName, const std::string& commandLine) {
+    Status error = kSuccess;
+    if (injected(PlatformCall::StartProcess, applicationName, error)) return error;
     fake::state().startedPrograms.emplace_back(applicationName, commandLine);
     return kSuccess;
 }
@@ -44,6 +71,15 @@ Status startProcess(const std::string& applicationName, const std::string& comma
 Status runProcess(const std::string&, std::uint32_t&) { return kErrorFileNotFound; }
 
 std::string newUuidText() {
+    std::string text;
+    newUuidText(text);
+    return text;
+}
+
+Status newUuidText(std::string& uuid) {
+    uuid.clear();
+    Status error = kSuccess;
+    if (injected(PlatformCall::CreateUuid, {}, error)) return error;
     static std::mt19937_64 generator{std::random_device{}()};
     const std::uint64_t high = generator();
     const std::uint64_t low = generator();
@@ -52,7 +88,8 @@ std::string newUuidText() {
                   static_cast<unsigned>((high >> 16) & 0xFFFF), static_cast<unsigned>(high & 0x0FFF),
                   static_cast<unsigned>(0x8000 | ((low >> 48) & 0x3FFF)),
                   static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
-    return text;
+    uuid = text;
+    return kSuccess;
 }
 
 std::string commandLineTail() { return {}; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/fake/fake_state.h"
+#include "platform/fake/memory_files.h"
 #include "platform/system.h"
 
 namespace tw::platform::testing {
@@ -15,13 +16,23 @@ IsolatedRegistry::~IsolatedRegistry() { fake::resetRegistry(); }
 
 TempFolder::TempFolder() {
     path_ = "C:\\temp\\tidewell-test-" + newUuidText();
-    std::filesystem::create_directories(fake::hostPath(path_));
+    if (fake::memory::enabled()) {
+        fake::memory::makeFolders(fake::hostPath(path_));
+    } else {
+        std::filesystem::create_directories(fake::hostPath(path_));
+    }
 }
 
 TempFolder::~TempFolder() {
+    if (fake::memory::enabled()) {
+        fake::memory::removeTree(fake::hostPath(path_));
+        return;
+    }
     std::error_code error;
     std::filesystem::remove_all(fake::hostPath(path_), error);
 }
+
+void keepFilesInMemory() { fake::memory::enable(); }
 
 Status deleteKeyTree(Hive hive, std::string_view path) {
     std::vector<std::string> children;
@@ -49,8 +60,20 @@ std::vector<std::string> valueNames(Hive hive, std::string_view path) {
 }
 
 bool failNextRegistryCall(RegistryCall call, std::string_view name, Status error) {
-    fake::state().injectedFailures.push_back({static_cast<int>(call), std::string(name), error});
+    return failNextCall(call, name, error);
+}
+
+bool failNextCall(PlatformCall call, std::string_view name, Status error) {
+    fake::state().injectedFailures.push_back({call, std::string(name), error});
     return true;
+}
+
+CallFaults::CallFaults(std::size_t failing) : failing_(failing), active_(true) {
+    fake::state().callFaults = this;
+}
+
+CallFaults::~CallFaults() {
+    if (fake::state().callFaults == this) fake::state().callFaults = nullptr;
 }
 
 ReadOnlyKey::ReadOnlyKey(Hive hive, std::string path) : hive_(hive), path_(std::move(path)) {
@@ -99,8 +122,17 @@ void stopProcess(std::uint32_t processId) {
     terminateProcess(processId, 0);
 }
 
+namespace {
+
+bool existsOnDisk(const std::string& host) {
+    if (fake::memory::enabled()) return fake::memory::isFile(host) || fake::memory::isFolder(host);
+    return std::filesystem::exists(host);
+}
+
+}  // namespace
+
 ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(fake::hostPath(path)) {
-    if (std::filesystem::exists(path_)) {
+    if (existsOnDisk(path_)) {
         fake::state().lockedFiles.insert(path_);
         handle_ = this;
     }
@@ -110,25 +142,34 @@ ExclusiveFileLock::~ExclusiveFileLock() {
     if (handle_ != nullptr) fake::state().lockedFiles.erase(path_);
 }
 
-StandInMapi::StandInMapi() {
-    auto& s = fake::state();
-    s.mapiFails = false;
-    s.mapiCalls.clear();
+namespace {
+
+bool isMapiCall(PlatformCall call) { return call >= PlatformCall::MapiInitialize; }
+
+void clearMapiFailures() {
+    std::erase_if(fake::state().injectedFailures, [](const fake::InjectedFailure& f) { return isMapiCall(f.call); });
 }
 
-StandInMapi::~StandInMapi() { fake::state().mapiFails = false; }
+}  // namespace
 
+StandInMapi::StandInMapi() {
+    clearMapiFailures();
+    fake::state().mapiCalls.clear();
+}
+
+StandInMapi::~StandInMapi() { clearMapiFailures(); }
+
+// The fake's MAPI fails its calls as every other fake call fails: through
+// the injected failures (here one that holds until the stand-in goes).
 void StandInMapi::failCall(MapiCall call, HResult code) {
-    auto& s = fake::state();
-    s.mapiFails = true;
-    s.mapiFailedCall = call;
-    s.mapiFailure = code;
+    clearMapiFailures();
+    fake::state().injectedFailures.push_back({fake::platformCallOf(call), {}, code, true});
 }
 
 std::string StandInMapi::calls() const { return fake::state().mapiCalls; }
 
 ReadingFileLock::ReadingFileLock(const std::string& path) : path_(fake::hostPath(path)) {
-    if (std::filesystem::exists(path_)) {
+    if (existsOnDisk(path_)) {
         fake::state().lockedFiles.insert(path_);
         fake::state().readableLocks.insert(path_);
         handle_ = this;
@@ -149,6 +190,10 @@ WriteProtectedKey::~WriteProtectedKey() = default;
 void setReadOnly(const std::string& path, bool readOnly) {
     // The host's write permission stands for the attribute; the fake's file
     // functions honour it themselves, since a root process ignores it.
+    if (fake::memory::enabled()) {
+        fake::memory::setReadOnly(fake::hostPath(path), readOnly);
+        return;
+    }
     namespace fs = std::filesystem;
     std::error_code error;
     fs::permissions(fake::hostPath(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

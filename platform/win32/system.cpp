@@ -54,14 +54,22 @@ std::tm localTime() {
 
 std::vector<ProcessEntry> processSnapshot() {
     std::vector<ProcessEntry> processes;
+    processSnapshot(processes);
+    return processes;
+}
+
+Status processSnapshot(std::vector<ProcessEntry>& processes) {
+    processes.clear();
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return processes;
+    if (!snapshot) return static_cast<Status>(GetLastError());
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
         processes.push_back({entry.th32ProcessID, entry.szExeFile});
     }
-    return processes;
+    // The walk ends with ERROR_NO_MORE_FILES; anything else cut it short.
+    const DWORD ended = GetLastError();
+    return ended == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : static_cast<Status>(ended);
 }
 
 Status terminateProcess(std::uint32_t processId, std::uint32_t exitCode) {
@@ -104,13 +112,26 @@ Status runProcess(const std::string& commandLine, std::uint32_t& exitCode) {
 }
 
 std::string newUuidText() {
+    std::string text;
+    newUuidText(text);
+    return text;
+}
+
+Status newUuidText(std::string& result) {
+    result.clear();
     UUID uuid{};
-    UuidCreate(&uuid);
+    // A UUID that is unique only to this computer is still a fine file name;
+    // any other answer leaves the UUID unset (all zeros on some systems),
+    // which two runs would share.
+    const RPC_STATUS created = UuidCreate(&uuid);
+    if (created != RPC_S_OK && created != RPC_S_UUID_LOCAL_ONLY) return created;
     RPC_CSTR text = nullptr;
-    if (UuidToStringA(&uuid, &text) != RPC_S_OK || text == nullptr) return {};
-    std::string result(reinterpret_cast<const char*>(text));
+    const RPC_STATUS converted = UuidToStringA(&uuid, &text);
+    if (converted != RPC_S_OK) return converted;
+    if (text == nullptr) return RPC_S_OUT_OF_MEMORY;
+    result = reinterpret_cast<const char*>(text);
     RpcStringFreeA(&text);
-    return result;
+    return ERROR_SUCCESS;
 }
 
 std::string commandLineTail() {

@@ -125,6 +125,12 @@ std::vector<std::string> valueNames(Hive hive, std::string_view path) {
 }
 
 bool failNextRegistryCall(RegistryCall, std::string_view, Status) { return false; }
+bool failNextCall(PlatformCall, std::string_view, Status) { return false; }
+void keepFilesInMemory() {}
+
+// Windows' own calls cannot be counted or made to fail from here.
+CallFaults::CallFaults(std::size_t failing) : failing_(failing) {}
+CallFaults::~CallFaults() = default;
 
 namespace {
 

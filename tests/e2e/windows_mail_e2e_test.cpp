@@ -311,18 +311,22 @@ TEST_F(WindowsMailEndToEnd, FailuresExitOneAndChangeNothing) {
     EXPECT_EQ(readFile(path), old);
     EXPECT_EQ(entries(), std::vector<std::string>{"account{1}.oeaccount"}) << "no temporary file is left";
 
-    // A default that cannot be set keeps the old one, and says so.
+    // A default that cannot be set keeps the old one, and the account file
+    // is not written either: the two change together or not at all.
     seed("[HKEY_CURRENT_USER\\Software\\Microsoft\\IAM]\n\"Default Mail Account\"=\"account{9}.oeaccount\"\n");
     before = log();
     {
         ui::WriteProtectedKey protectedKey(Hive::CurrentUser, kIamKey);
         ASSERT_TRUE(protectedKey.active());
         EXPECT_EQ(tidewell("-n \"Bob\" -c 2 -a bob@example.com -d"), 1u);
+        EXPECT_EQ(tidewell("-n \"Ann\" -c 2 -a ann@example.com -u -d"), 1u);
     }
     EXPECT_EQ(defaultAccount(), "sz:account{9}.oeaccount\\0");
-    EXPECT_NE(logSince(before).find("SMTP Email Address: bob@example.com\n"
-                                    "Unable to set Default Mail Account of HKEY_CURRENT_USER\\Software\\Microsoft\\IAM "
-                                    "(error 5): the account was written but is not the default account.\n" +
+    EXPECT_EQ(entries(), std::vector<std::string>{"account{1}.oeaccount"}) << "no new file, no temporary file";
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_NE(logSince(before).find("RegCreateKeyEx failed on HKEY_CURRENT_USER\\Software\\Microsoft\\IAM (error 5)\n"
+                                    "The registry was put back as it was before this run.\n"
+                                    "The account file was left as it was.\n" +
                                     failed),
               std::string::npos)
         << logSince(before);
