@@ -69,10 +69,7 @@ protected:
 
     std::uint32_t tidewell(const std::string& arguments) {
         const std::string folder = platform::environmentVariable("TIDEWELL_BIN").value_or(".");
-        std::uint32_t status = 999;
-        const std::string commandLine = "\"" + folder + "\\tidewell.exe\" " + arguments;
-        EXPECT_EQ(platform::runProcess(commandLine, status), platform::kSuccess) << commandLine;
-        return status;
+        return runWindowless("\"" + folder + "\\tidewell.exe\" " + arguments);
     }
 
     // The session log of the last run alone.
