@@ -30,41 +30,6 @@ namespace ui = platform::testing;
 constexpr int kClose = platform::kIdCancel;
 constexpr unsigned kWindowWaitMs = 30000;
 
-// A registry value of the real prefix, restored (or removed again) at the end.
-class SavedValue {
-public:
-    SavedValue(Hive hive, std::string key, std::string name) : hive_(hive), key_(std::move(key)), name_(std::move(name)) {
-        platform::RegKey k;
-        keyExisted_ = k.open(hive_, key_, platform::kKeyRead) == platform::kSuccess;
-        platform::RegValue value;
-        if (keyExisted_ && k.queryValue(name_, value) == platform::kSuccess) old_ = value;
-    }
-    ~SavedValue() {
-        if (!keyExisted_) {
-            platform::testing::deleteKeyTree(hive_, key_);
-            return;
-        }
-        platform::RegKey k;
-        if (k.open(hive_, key_, platform::kKeyAllAccess) != platform::kSuccess) return;
-        if (!old_) {
-            k.deleteValue(name_);
-        } else if (old_->type == platform::kRegSz || old_->type == platform::kRegExpandSz) {
-            std::string text;
-            platform::valueText(*old_, text);
-            k.setString(name_, text);
-        }
-    }
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-
-private:
-    Hive hive_;
-    std::string key_;
-    std::string name_;
-    bool keyExisted_ = false;
-    std::optional<platform::RegValue> old_;
-};
-
 std::string programFolder() {
     const std::string self = ui::currentProgramPath();
     return self.substr(0, self.find_last_of('\\'));

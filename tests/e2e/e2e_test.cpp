@@ -39,25 +39,12 @@ class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         clean();
-        platform::RegKey environment;
-        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
-                  platform::kSuccess);
-        platform::RegValue value;
-        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
-        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+        // Wine gives a child the APPDATA of this value; appData_ puts it back.
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", temp_.path());
     }
     void TearDown() override {
         for (auto id : started_) platform::testing::stopProcess(id);
         clean();
-        platform::RegKey environment;
-        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
-            platform::kSuccess) {
-            if (savedAppData_.empty()) {
-                environment.deleteValue("APPDATA");
-            } else {
-                environment.setString("APPDATA", savedAppData_);
-            }
-        }
     }
     static void clean() {
         platform::testing::deleteKeyTree(Hive::CurrentUser, "Software\\Microsoft\\Internet Account Manager");
@@ -117,7 +104,7 @@ protected:
     }
 
     platform::testing::TempFolder temp_;
-    std::string savedAppData_;
+    SavedValue appData_{Hive::CurrentUser, "Volatile Environment", "APPDATA"};
     std::vector<std::uint32_t> started_;
 };
 

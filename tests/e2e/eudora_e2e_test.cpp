@@ -32,12 +32,8 @@ class EudoraEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         clean();
-        platform::RegKey environment;
-        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
-                  platform::kSuccess);
-        platform::RegValue value;
-        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
-        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+        // Wine gives a child the APPDATA of this value; appData_ puts it back.
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", temp_.path());
         platform::RegKey registration;
         ASSERT_EQ(registration.create(Hive::LocalMachine, kEudoraRegistration, platform::kKeyAllAccess),
                   platform::kSuccess);
@@ -46,15 +42,6 @@ protected:
     }
     void TearDown() override {
         clean();
-        platform::RegKey environment;
-        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
-            platform::kSuccess) {
-            if (savedAppData_.empty()) {
-                environment.deleteValue("APPDATA");
-            } else {
-                environment.setString("APPDATA", savedAppData_);
-            }
-        }
     }
     static void clean() {
         platform::testing::deleteKeyTree(Hive::LocalMachine, kEudoraRegistration);
@@ -74,7 +61,7 @@ protected:
     void clearLog() const { platform::deleteFile(temp_.path() + "\\Tidewell.log"); }
 
     platform::testing::TempFolder temp_;
-    std::string savedAppData_;
+    SavedValue appData_{Hive::CurrentUser, "Volatile Environment", "APPDATA"};
 };
 
 // Eudora's dominant personality holds Bob's account; one more personality is listed.

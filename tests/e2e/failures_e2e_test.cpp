@@ -46,25 +46,12 @@ const std::string kEudoraIni = "[Settings]\r\nRealName=Bob\r\nReturnAddress=bob@
 class FailuresEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::RegKey environment;
-        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
-                  platform::kSuccess);
-        platform::RegValue value;
-        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
-        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+        // Wine gives a child the APPDATA of this value; appData_ puts it back.
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", temp_.path());
     }
     void TearDown() override {
         platform::testing::deleteKeyTree(Hive::LocalMachine, kEudoraAppPaths);
         platform::testing::deleteKeyTree(Hive::CurrentUser, kWindowsMailKey);
-        platform::RegKey environment;
-        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
-            platform::kSuccess) {
-            if (savedAppData_.empty()) {
-                environment.deleteValue("APPDATA");
-            } else {
-                environment.setString("APPDATA", savedAppData_);
-            }
-        }
     }
 
     std::uint32_t tidewell(const std::string& arguments) {
@@ -91,7 +78,7 @@ protected:
     }
 
     platform::testing::TempFolder temp_;
-    std::string savedAppData_;
+    SavedValue appData_{Hive::CurrentUser, "Volatile Environment", "APPDATA"};
     std::size_t seen_ = 0;
 };
 

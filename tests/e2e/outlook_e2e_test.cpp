@@ -110,24 +110,11 @@ class OutlookEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         clean();
-        platform::RegKey environment;
-        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
-                  platform::kSuccess);
-        platform::RegValue value;
-        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
-        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+        // Wine gives a child the APPDATA of this value; appData_ puts it back.
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", temp_.path());
     }
     void TearDown() override {
         clean();
-        platform::RegKey environment;
-        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
-            platform::kSuccess) {
-            if (savedAppData_.empty()) {
-                environment.deleteValue("APPDATA");
-            } else {
-                environment.setString("APPDATA", savedAppData_);
-            }
-        }
     }
     static void clean() {
         for (const std::string& key : {std::string("Software\\Microsoft\\Office"), std::string("Software\\Microsoft\\Exchange"),
@@ -178,7 +165,7 @@ protected:
     }
 
     platform::testing::TempFolder temp_;
-    std::string savedAppData_;
+    SavedValue appData_{Hive::CurrentUser, "Volatile Environment", "APPDATA"};
     std::string output_;
 };
 

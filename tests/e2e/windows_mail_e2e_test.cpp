@@ -51,12 +51,8 @@ class WindowsMailEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         clean();
-        platform::RegKey environment;
-        ASSERT_EQ(environment.create(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess),
-                  platform::kSuccess);
-        platform::RegValue value;
-        if (environment.queryValue("APPDATA", value) == platform::kSuccess) platform::valueText(value, savedAppData_);
-        ASSERT_EQ(environment.setString("APPDATA", temp_.path()), platform::kSuccess);
+        // Wine gives a child the APPDATA of this value; appData_ puts it back.
+        seedText(Hive::CurrentUser, "Volatile Environment", "APPDATA", temp_.path());
 
         seed("[HKEY_LOCAL_MACHINE\\" + std::string(kRegistration) + "]\n\n[HKEY_CURRENT_USER\\" + kWindowsMailKey +
              "]\n\"Store Root\"=" + expandSzData(kStoreRoot) + "\n");
@@ -68,15 +64,6 @@ protected:
     }
     void TearDown() override {
         clean();
-        platform::RegKey environment;
-        if (environment.open(Hive::CurrentUser, "Volatile Environment", platform::kKeyAllAccess) ==
-            platform::kSuccess) {
-            if (savedAppData_.empty()) {
-                environment.deleteValue("APPDATA");
-            } else {
-                environment.setString("APPDATA", savedAppData_);
-            }
-        }
     }
     static void clean() {
         ui::deleteKeyTree(Hive::CurrentUser, kWindowsMailKey);
@@ -132,7 +119,7 @@ protected:
     platform::testing::TempFolder temp_;
     // The profile folder that tidewell.exe inherits, and Store Root names.
     ScopedEnvironment profile_{"USERPROFILE", temp_.path()};
-    std::string savedAppData_;
+    SavedValue appData_{Hive::CurrentUser, "Volatile Environment", "APPDATA"};
 };
 
 TEST_F(WindowsMailEndToEnd, ANewAccountThenTheSameAgainThenAnUpdate) {

@@ -1,6 +1,7 @@
 #include "tests/support/test_env.h"
 
 #include <algorithm>
+#include <utility>
 #include <regex>
 #include <vector>
 
@@ -14,6 +15,30 @@ TidewellTest::TidewellTest() {
 }
 
 std::string TidewellTest::logText() const { return maskTimes(crlfToLf(readFile(logFile()))); }
+
+SavedValue::SavedValue(platform::Hive hive, std::string key, std::string name)
+    : hive_(hive), key_(std::move(key)), name_(std::move(name)) {
+    platform::RegKey k;
+    keyExisted_ = k.open(hive_, key_, platform::kKeyRead) == platform::kSuccess;
+    platform::RegValue value;
+    if (keyExisted_ && k.queryValue(name_, value) == platform::kSuccess) old_ = value;
+}
+
+SavedValue::~SavedValue() {
+    if (!keyExisted_) {
+        platform::testing::deleteKeyTree(hive_, key_);
+        return;
+    }
+    platform::RegKey k;
+    if (k.open(hive_, key_, platform::kKeyAllAccess) != platform::kSuccess) return;
+    if (!old_) {
+        k.deleteValue(name_);
+    } else if (old_->type == platform::kRegSz || old_->type == platform::kRegExpandSz) {
+        std::string text;
+        platform::valueText(*old_, text);
+        k.setString(name_, text);
+    }
+}
 
 ScopedEnvironment::ScopedEnvironment(std::string name, std::optional<std::string_view> value)
     : name_(std::move(name)), saved_(platform::environmentVariable(name_)) {

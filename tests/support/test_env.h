@@ -31,6 +31,23 @@ protected:
     platform::testing::TempFolder temp_;
 };
 
+// A registry value (text) saved now and restored at the end, or removed again
+// when it was not there; the key goes again too when it was not there.
+class SavedValue {
+public:
+    SavedValue(platform::Hive hive, std::string key, std::string name);
+    ~SavedValue();
+    SavedValue(const SavedValue&) = delete;
+    SavedValue& operator=(const SavedValue&) = delete;
+
+private:
+    platform::Hive hive_;
+    std::string key_;
+    std::string name_;
+    bool keyExisted_ = false;
+    std::optional<platform::RegValue> old_;
+};
+
 // Sets (or removes) an environment variable and restores it at the end.
 class ScopedEnvironment {
 public:
