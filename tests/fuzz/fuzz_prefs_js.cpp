@@ -41,6 +41,65 @@ struct Reading {
     std::string skipped;  // those pieces, one a line
 };
 
+// A key as Thunderbird knows it, whichever quotes and escapes it was written
+// with, shown in double quotes: 'a\'b' and "a'b" are one key.
+std::string keyText(std::string_view quoted) {
+    const std::string_view inner = quoted.substr(1, quoted.size() - 2);
+    std::string text = "\"";
+    const auto hex = [&inner](std::size_t at, std::size_t digits) {
+        return static_cast<unsigned>(std::stoul(std::string(inner.substr(at, digits)), nullptr, 16));
+    };
+    const auto utf8 = [&text](unsigned c) {
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | (c >> 12));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | (c >> 18));
+            text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    };
+    // The reading already refused any escape but these.
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        if (inner[i] != '\\') {
+            text += inner[i];
+            continue;
+        }
+        const char c = inner[++i];
+        if (c == 'n') {
+            text += '\n';
+        } else if (c == 'r') {
+            text += '\r';
+        } else if (c == 'x') {
+            text += static_cast<char>(hex(i + 1, 2));
+            i += 2;
+        } else if (c == 'u') {
+            unsigned unit = hex(i + 1, 4);
+            i += 4;
+            const bool pair = (unit & 0xFC00) == 0xD800 && inner.substr(i + 1, 2) == "\\u" && i + 6 < inner.size() &&
+                              std::isxdigit(static_cast<unsigned char>(inner[i + 3])) != 0;
+            if (pair) {
+                const unsigned low = hex(i + 3, 4);
+                if ((low & 0xFC00) == 0xDC00) {
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                    i += 6;
+                }
+            }
+            utf8(unit);
+        } else {
+            text += c;
+        }
+    }
+    return text + "\"";
+}
+
 class Checker {
 public:
     explicit Checker(std::string_view text) : text_(text) {
@@ -157,6 +216,7 @@ private:
         if (!word("(")) return false;
         blanks();
         if (!quoted(pref.key)) return false;
+        pref.key = keyText(pref.key);
         blanks();
         if (!word(",")) return false;
         blanks();
