@@ -79,8 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string commandLine = "-auto -p \"" + prefix + "\"";
     if (search) commandLine += " -s \"" + *search + "\"";
-    // The literal NULL is how the program records that no -s was given.
-    if (search == "NULL") search.reset();
+    // The literal NULL is how the program records that no -s was given, and
+    // *NULL* how it reads an option that is absent.
+    if (search == "NULL" || search == "*NULL*") search.reset();
     if ((flags & 4) != 0) commandLine += " -u";
     if ((flags & 8) != 0) commandLine += " -d";
 
