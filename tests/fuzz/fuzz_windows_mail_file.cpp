@@ -89,18 +89,20 @@ std::vector<std::u16string> notOwned(const std::vector<std::u16string>& lines) {
     std::vector<std::u16string> kept;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto& line = lines[i];
-        if (line.find(u"</MessageAccount>") != std::u16string::npos || line.find(u"<POP3_") != std::u16string::npos ||
-            line.find(u"<Leave_Mail_On_Server ") != std::u16string::npos) {
-            continue;
-        }
+        if (line.find(u"</MessageAccount>") != std::u16string::npos) continue;
         const std::u16string* owned = nullptr;
         for (const auto& name : ownedElements()) {
             // The element a line holds is named between its first "<" and the next blank.
             const auto open = line.find(u'<');
             if (open != std::u16string::npos && line.compare(open + 1, name.size() + 1, name + u" ") == 0) owned = &name;
         }
+        // A line of the account's own element is the account's, whatever else
+        // it holds (a POP3 element's name included).
         if (owned == nullptr) {
-            kept.push_back(line);
+            if (line.find(u"<POP3_") == std::u16string::npos &&
+                line.find(u"<Leave_Mail_On_Server ") == std::u16string::npos) {
+                kept.push_back(line);
+            }
             continue;
         }
         const std::u16string closing = u"</" + *owned + u">";
