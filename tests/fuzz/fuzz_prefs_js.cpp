@@ -13,6 +13,7 @@
 // - a second run with -u finds the account and changes nothing the summary
 //   does not name, losing nothing;
 // - a run with a failing call succeeds only with the result of the run without.
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <map>
@@ -258,10 +259,11 @@ Reading readPrefs(std::string_view text) { return Checker(text).read(); }
 std::vector<std::string> loggedKeys(const std::string& log) {
     std::vector<std::string> keys;
     std::size_t at = 0;
+    // One statement a line: a value may hold a ";" (line breaks in values are
+    // written escaped).
     while ((at = log.find("user_pref(", at)) != std::string::npos) {
-        const auto end = log.find(";", at);
-        if (end == std::string::npos) break;
-        for (const auto& pref : readPrefs(log.substr(at, end - at + 1)).prefs) keys.push_back(pref.key);
+        const auto end = std::min(log.find('\n', at), log.size());
+        for (const auto& pref : readPrefs(log.substr(at, end - at)).prefs) keys.push_back(pref.key);
         at = end;
     }
     return keys;
