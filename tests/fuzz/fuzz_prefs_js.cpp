@@ -392,10 +392,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 // The input: a byte of flags, a byte naming the call to fail (with flag 0x20),
 // then prefs.js.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    const std::uint8_t flags = data[0];
-    const std::size_t failing = (flags & 0x20) != 0 ? data[1] + 1u : 0;
-    const std::string prefs(reinterpret_cast<const char*>(data) + 2, size - 2);
+    const auto input = fuzz::fileInput(data, size, 0x20);
+    if (!input) return 0;
+    const std::uint8_t flags = input->flags;
+    const std::size_t failing = input->failing;
+    const std::string& prefs = input->bytes;
     const Reading before = readPrefs(prefs);
     Request request;
     request.overwrite = (flags & 1) != 0;

@@ -135,6 +135,15 @@ bool valueText(platform::Hive hive, std::string_view key, std::string_view name,
     return true;
 }
 
+std::optional<FileInput> fileInput(const std::uint8_t* data, std::size_t size, std::uint8_t failOnCall) {
+    if (size < 2) return std::nullopt;
+    FileInput input;
+    input.flags = data[0];
+    input.failing = (input.flags & failOnCall) != 0 ? data[1] + 1u : 0;
+    input.bytes.assign(reinterpret_cast<const char*>(data) + 2, size - 2);
+    return input;
+}
+
 }  // namespace tw::fuzz
 
 namespace tw::fuzz {

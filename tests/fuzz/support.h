@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,16 @@ void initialise();
 inline void check(bool holds, std::string_view what, std::string_view detail = {}) {
     if (!holds) fail(what, detail);
 }
+
+// The head of a file target's input: a byte of flags, then a byte naming the
+// platform call to fail when the flag failOnCall is set (failing is 0 when no
+// call fails), then the file's bytes. Nothing for an input too short for it.
+struct FileInput {
+    std::uint8_t flags = 0;
+    std::size_t failing = 0;
+    std::string bytes;
+};
+std::optional<FileInput> fileInput(const std::uint8_t* data, std::size_t size, std::uint8_t failOnCall);
 
 // One input's world: an empty registry and an empty folder that is the
 // application-data folder, so the session log goes there.
