@@ -42,7 +42,11 @@ std::optional<std::string> accountToCopy(const std::optional<std::string>& searc
     }
     for (const auto& name : fuzz::subkeys(Hive::CurrentUser, fuzz::kOeAccountsKey)) {
         const auto address = text(accountPath(name), "SMTP Email Address");
-        if (address && address->find(*search) != std::string::npos) return name;
+        if (!address || address->find(*search) == std::string::npos) continue;
+        // The readers answer "*ERROR*" for an account they cannot find, so a
+        // hand-edited key of that very name is found as none.
+        if (name == "*ERROR*") return std::nullopt;
+        return name;
     }
     return std::nullopt;
 }
