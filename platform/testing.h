@@ -170,7 +170,9 @@ std::uint32_t startStandInProcess(const std::string& imageName, const std::strin
 // A stand-in that refuses to be terminated, as a process of another user or an
 // elevated one does. Only the fake backend can make one; elsewhere the answer is 0.
 std::uint32_t startUnstoppableStandIn(const std::string& imageName);
-// True when the process has ended, waiting up to timeoutMs for it.
+// True when the stand-in has ended, waiting up to timeoutMs for it. Both take
+// only ids that startStandInProcess gave; stopProcess ends the stand-in if it
+// still runs and lets its id go.
 bool waitForProcessExit(std::uint32_t processId, unsigned timeoutMs);
 void stopProcess(std::uint32_t processId);
 

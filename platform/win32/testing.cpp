@@ -4,6 +4,7 @@
 #include <sddl.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,21 @@ void setEnvironmentVariable(std::string_view name, std::optional<std::string_vie
     }
 }
 
+namespace {
+
+// Each stand-in's process handle, kept open until the stand-in is stopped.
+// A process id is free for reuse once its process has ended and the last
+// handle to it is closed, and Wine reuses ids within a test run: waiting for
+// or terminating a stand-in by a bare id that tidewell -x has already closed
+// could reach an unrelated process that now has the id (one of Wine's own
+// service processes, say), and a later process start then fails.
+std::map<std::uint32_t, HANDLE>& standIns() {
+    static std::map<std::uint32_t, HANDLE> handles;
+    return handles;
+}
+
+}  // namespace
+
 std::uint32_t startStandInProcess(const std::string& imageName, const std::string& folder) {
     const std::string copy = folder + "\\" + imageName;
     CopyFileA((moduleFolder() + "\\standin.exe").c_str(), copy.c_str(), FALSE);
@@ -191,7 +207,7 @@ std::uint32_t startStandInProcess(const std::string& imageName, const std::strin
         return 0;
     }
     CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    standIns()[info.dwProcessId] = info.hProcess;
     // The stand-in shows in snapshots only once its image is mapped.
     for (int i = 0; i < 200; ++i) {
         for (const auto& process : processSnapshot()) {
@@ -205,19 +221,18 @@ std::uint32_t startStandInProcess(const std::string& imageName, const std::strin
 std::uint32_t startUnstoppableStandIn(const std::string&) { return 0; }
 
 bool waitForProcessExit(std::uint32_t processId, unsigned timeoutMs) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    if (process == nullptr) return true;
-    const bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    return ended;
+    const auto found = standIns().find(processId);
+    if (found == standIns().end()) return true;
+    return WaitForSingleObject(found->second, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void stopProcess(std::uint32_t processId) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    if (process == nullptr) return;
-    TerminateProcess(process, 0);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
+    const auto found = standIns().find(processId);
+    if (found == standIns().end()) return;
+    TerminateProcess(found->second, 0);
+    WaitForSingleObject(found->second, 5000);
+    CloseHandle(found->second);
+    standIns().erase(found);
 }
 
 ExclusiveFileLock::ExclusiveFileLock(const std::string& path) : path_(path) {
